@@ -1,0 +1,38 @@
+# Thin wrappers over the CMake presets. `make demo` runs the main job,
+# `make test` builds every preset this machine supports and runs every suite.
+SHELL := /bin/bash
+JOBS ?= 2
+FUZZ_SECONDS ?= 30
+
+PACKAGES_BUILD := cmake ninja-build g++ googletest libgtest-dev
+PACKAGES_TEST := $(PACKAGES_BUILD) valgrind
+
+.PHONY: all deps deps-test build demo test test-release test-asan format
+
+all: build
+
+deps:
+	@tools/install-deps.sh $(PACKAGES_BUILD)
+
+deps-test:
+	@tools/install-deps.sh $(PACKAGES_TEST)
+
+build: deps
+	cmake --preset release
+	cmake --build --preset release -j $(JOBS)
+
+demo: build
+	build/release/motion_roundtrip
+
+# One configure, build and test run per preset.
+test-%:
+	cmake --preset $*
+	cmake --build --preset $* -j $(JOBS)
+	ctest --preset $* -j $(JOBS)
+
+test: deps-test
+	$(MAKE) test-release
+	$(MAKE) test-asan
+
+format:
+	clang-format -i include/*.h src/*/*.h src/*/*.cpp tests/*.cpp tests/*.h tests/*.c examples/*.c

@@ -1,0 +1,161 @@
+#include "box/box_encoder.h"
+
+#include <bit>
+#include <cstddef>
+#include <string>
+
+namespace ravuna_motion_format {
+namespace {
+
+template <class Bits>
+void AppendLittleEndian(Bits value, ByteVector& out) {
+  for (std::size_t i = 0; i < sizeof(Bits); ++i) {
+    out.push_back(static_cast<std::uint8_t>(value >> (8U * i)));
+  }
+}
+
+void AppendFloats(const float* values, std::int32_t count, ByteVector& out) {
+  for (std::int32_t i = 0; i < count; ++i) {
+    FloatToBytes(values[i], out);
+  }
+}
+
+void AppendRaw(const void* data, std::int32_t count, ByteVector& out) {
+  if (count > 0) {
+    const auto* begin = static_cast<const std::uint8_t*>(data);
+    out.insert(out.end(), begin, begin + count);
+  }
+}
+
+// Writes the payload of a value of type T, if `value` holds exactly a T.
+template <class T>
+bool EncodeValueAs(const Box* box, ByteVector& out) {
+  const T* held = std::any_cast<T>(&box->value);
+  if (held == nullptr) {
+    return false;
+  }
+  if constexpr (std::is_same_v<T, Box*> || std::is_same_v<T, Box**>) {
+    // The pointer held only marks a container; the children list is encoded.
+    EncodeBoxes(box->children, out);
+  } else if constexpr (std::is_same_v<T, std::byte>) {
+    out.push_back(static_cast<std::uint8_t>(*held));
+  } else if constexpr (std::is_same_v<T, std::byte*>) {
+    AppendRaw(*held, box->size, out);
+  } else if constexpr (std::is_same_v<T, float>) {
+    FloatToBytes(*held, out);
+  } else if constexpr (std::is_same_v<T, float*>) {
+    AppendFloats(*held, box->count, out);
+  } else if constexpr (std::is_same_v<T, double>) {
+    DoubleToBytes(*held, out);
+  } else if constexpr (std::is_same_v<T, int>) {
+    UInt32ToBytes(static_cast<std::uint32_t>(*held), out);
+  } else if constexpr (std::is_same_v<T, std::uint64_t>) {
+    UInt64ToBytes(*held, out);
+  } else if constexpr (std::is_same_v<T, unsigned short> || std::is_same_v<T, short>) {
+    UInt16ToBytes(static_cast<std::uint16_t>(*held), out);
+  } else if constexpr (std::is_same_v<T, unsigned char*>) {
+    AppendRaw(*held, box->count, out);
+  } else {
+    static_assert(std::is_same_v<T, std::string>);
+    StringToBytes(*held, out);
+  }
+  return true;
+}
+
+// Tries first the type that the box's kind carries, which is what every
+// box of this library holds, so the common case costs one type test.
+bool EncodeExpectedValue(const Box* box, ByteVector& out) {
+  switch (GetBoxValueType(box->type).valueType) {
+    case BoxValueType::container: return EncodeValueAs<Box**>(box, out);
+    case BoxValueType::text: return EncodeValueAs<std::string>(box, out);
+    case BoxValueType::byte: return EncodeValueAs<std::byte>(box, out);
+    case BoxValueType::uint64: return EncodeValueAs<std::uint64_t>(box, out);
+    case BoxValueType::uint16: return EncodeValueAs<unsigned short>(box, out);
+    case BoxValueType::int16: return EncodeValueAs<short>(box, out);
+    case BoxValueType::int32: return EncodeValueAs<int>(box, out);
+    case BoxValueType::float32: return EncodeValueAs<float>(box, out);
+    case BoxValueType::float64: return EncodeValueAs<double>(box, out);
+    case BoxValueType::floatArray: return EncodeValueAs<float*>(box, out);
+    case BoxValueType::byteArray: return EncodeValueAs<unsigned char*>(box, out);
+    case BoxValueType::none: return false;
+  }
+  return false;
+}
+
+}  // namespace
+
+std::string_view EncodeStatusText(EncodeStatus status) noexcept {
+  switch (status) {
+    case EncodeStatus::ok: return "";
+    case EncodeStatus::nullFormat: return "motion format is null";
+    case EncodeStatus::nullHeader: return "motion format header is null";
+    case EncodeStatus::nullSenderDefinition: return "motion format sender definition is null";
+    case EncodeStatus::nullData: return "motion format data is null";
+  }
+  return "";
+}
+
+EncodeStatus CheckMotionFormat(const MotionFormat* format) noexcept {
+  if (format == nullptr) return EncodeStatus::nullFormat;
+  if (format->header == nullptr) return EncodeStatus::nullHeader;
+  if (format->senderDefinition == nullptr) return EncodeStatus::nullSenderDefinition;
+  if (format->data == nullptr) return EncodeStatus::nullData;
+  return EncodeStatus::ok;
+}
+
+ByteVector EncodeMotionFormat(const MotionFormat* format) {
+  ByteVector out;
+  if (CheckMotionFormat(format) != EncodeStatus::ok) {
+    return out;
+  }
+  Box* const top[] = {format->header, format->senderDefinition, format->data};
+  std::uint64_t length = 0;
+  for (const Box* box : top) {
+    length += 8U + static_cast<std::uint32_t>(box->size);
+  }
+  out.reserve(length);
+  EncodeBoxes(top, out);
+  return out;
+}
+
+void EncodeBoxes(std::span<Box* const> boxes, ByteVector& out) {
+  for (const Box* box : boxes) {
+    EncodeBox(box, out);
+  }
+}
+
+void EncodeBox(const Box* box, ByteVector& out) {
+  UInt32ToBytes(static_cast<std::uint32_t>(box->size), out);
+  StringToBytes(box->typeName, out);
+  EncodeBoxValue(box, out);
+}
+
+void EncodeBoxValue(const Box* box, ByteVector& out) {
+  if (EncodeExpectedValue(box, out)) {
+    return;
+  }
+  // Any other value: the first exact match in this order decides; none of
+  // them (nullptr, no value, a foreign type) gives an empty payload.
+  EncodeValueAs<Box*>(box, out) || EncodeValueAs<Box**>(box, out) ||
+      EncodeValueAs<std::byte>(box, out) || EncodeValueAs<std::byte*>(box, out) ||
+      EncodeValueAs<float>(box, out) || EncodeValueAs<float*>(box, out) ||
+      EncodeValueAs<double>(box, out) || EncodeValueAs<int>(box, out) ||
+      EncodeValueAs<std::uint64_t>(box, out) || EncodeValueAs<unsigned short>(box, out) ||
+      EncodeValueAs<short>(box, out) || EncodeValueAs<unsigned char*>(box, out) ||
+      EncodeValueAs<std::string>(box, out);
+}
+
+void UInt16ToBytes(std::uint16_t value, ByteVector& out) { AppendLittleEndian(value, out); }
+void UInt32ToBytes(std::uint32_t value, ByteVector& out) { AppendLittleEndian(value, out); }
+void UInt64ToBytes(std::uint64_t value, ByteVector& out) { AppendLittleEndian(value, out); }
+void FloatToBytes(float value, ByteVector& out) {
+  AppendLittleEndian(std::bit_cast<std::uint32_t>(value), out);
+}
+void DoubleToBytes(double value, ByteVector& out) {
+  AppendLittleEndian(std::bit_cast<std::uint64_t>(value), out);
+}
+void StringToBytes(std::string_view text, ByteVector& out) {
+  out.insert(out.end(), text.begin(), text.end());
+}
+
+}  // namespace ravuna_motion_format

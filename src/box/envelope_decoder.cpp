@@ -1,0 +1,87 @@
+#include "box/envelope_decoder.h"
+
+#include <algorithm>
+
+namespace ravuna_motion_format {
+
+std::string EnvelopeStatusText(const EnvelopeResult& result) {
+  switch (result.status) {
+    case EnvelopeStatus::ok: return "";
+    case EnvelopeStatus::missingHeader: return "Invalid header data.";
+    case EnvelopeStatus::missingSenderDefinition: return "Invalid sender definition data.";
+    case EnvelopeStatus::missingData: return "Invalid value data.";
+    case EnvelopeStatus::unsupportedVersion:
+      return "Invalid data version. Current version : " + std::to_string(kCurrentDataVersion) +
+             ", Target version : " + std::to_string(result.version) + ".";
+  }
+  return "";
+}
+
+EnvelopeResult DecodeMotionFormat(ByteView bytes, std::string& ipText,
+                                  std::optional<std::uint32_t>& port, BoxType dataKind) {
+  EnvelopeResult result;
+  const FoundBox header = FindBox(bytes, BoxType::head, 0, -1);
+  if (!header.found) {
+    result.status = EnvelopeStatus::missingHeader;
+    return result;
+  }
+  const FoundBox sender = FindBox(bytes, BoxType::sndf, 0, -1);
+  if (!sender.found) {
+    result.status = EnvelopeStatus::missingSenderDefinition;
+    return result;
+  }
+  const FoundBox data = FindBox(bytes, dataKind, 0, -1);
+  if (!data.found) {
+    result.status = EnvelopeStatus::missingData;
+    return result;
+  }
+
+  const auto slice = [bytes](const FoundBox& box) {
+    return SliceBytes(bytes, static_cast<std::uint64_t>(box.offset),
+                      static_cast<std::int64_t>(box.length));
+  };
+  std::string formatType;
+  ReadHeaderBox(slice(header), formatType, result.version, 0, -1);
+  if (std::find(SupportedDataVersions.begin(), SupportedDataVersions.end(), result.version) ==
+      SupportedDataVersions.end()) {
+    result.status = EnvelopeStatus::unsupportedVersion;
+    return result;
+  }
+  ReadSenderDefinitionBox(slice(sender), ipText, port, 0, -1);
+  result.data = slice(data);
+  return result;
+}
+
+void ReadHeaderBox(ByteView bytes, std::string& formatType, std::uint8_t& version,
+                   std::uint64_t start, std::int64_t end) {
+  WalkBoxes(bytes, start, end, [&](BoxType type, std::uint64_t payload, std::uint32_t size) {
+    switch (type) {
+      case BoxType::ftyp: formatType = ReadBoxString(bytes, payload, size); return true;
+      case BoxType::vrsn: version = ReadLittleEndian<std::uint8_t>(bytes, payload); return true;
+      default: return false;
+    }
+  });
+}
+
+void ReadSenderDefinitionBox(ByteView bytes, std::string& ipText,
+                             std::optional<std::uint32_t>& port, std::uint64_t start,
+                             std::int64_t end) {
+  WalkBoxes(bytes, start, end, [&](BoxType type, std::uint64_t payload, std::uint32_t) {
+    switch (type) {
+      case BoxType::ipad:
+        ipText = IpAddressToString(ReadLittleEndian<std::uint64_t>(bytes, payload));
+        return true;
+      case BoxType::rcvp: port = ReadLittleEndian<std::uint16_t>(bytes, payload); return true;
+      default: return false;
+    }
+  });
+}
+
+std::string IpAddressToString(std::uint64_t packed) {
+  const auto group = [packed](std::uint64_t divisor) {
+    return std::to_string(packed / divisor % 1000U);
+  };
+  return group(1000000000U) + "." + group(1000000U) + "." + group(1000U) + "." + group(1U);
+}
+
+}  // namespace ravuna_motion_format

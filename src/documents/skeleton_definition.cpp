@@ -1,0 +1,68 @@
+#include "documents/skeleton_definition.h"
+
+#include <algorithm>
+
+#include "documents/document_header.h"
+
+namespace ravuna_motion_format {
+namespace {
+
+constexpr std::uint64_t kEmptySkeletonDefinitionLength = 93;
+constexpr std::uint64_t kBoneDataBoxLength = 64;  // one "bndt" box
+
+}  // namespace
+
+std::uint64_t SkeletonDefinitionLength(std::int64_t boneCount) noexcept {
+  return kEmptySkeletonDefinitionLength +
+         kBoneDataBoxLength * static_cast<std::uint64_t>(std::max<std::int64_t>(boneCount, 0));
+}
+
+MotionFormatPtr BuildSkeletonDefinition(std::string ipText, std::uint16_t port, int boneCount,
+                                        const int* boneIds, const int* parentBoneIds,
+                                        const TransformArrays& transforms) {
+  const auto bones = static_cast<std::size_t>(std::max(boneCount, 0));
+  BoxList boneList;
+  boneList.Reserve(bones);
+  for (std::size_t i = 0; i < bones; ++i) {
+    BoxList bone;
+    bone.Reserve(3);
+    bone.Add(new Box(BoxType::bnid, static_cast<short>(boneIds[i]), 2));
+    bone.Add(new Box(BoxType::pbid, static_cast<short>(parentBoneIds[i]), 2));
+    bone.Add(NewTransformBox(transforms, i));
+    boneList.Add(NewContainer(BoxType::bndt, bone));
+  }
+  BoxList skeleton;
+  skeleton.Add(NewContainer(BoxType::bons, boneList));
+  OwnedBox data(NewContainer(BoxType::skdf, skeleton));
+
+  MotionFormatPtr format(new MotionFormat);
+  BuildMotionFormatHeader(format.get(), std::move(ipText), port);
+  format->data = data.release();
+  return format;
+}
+
+EnvelopeResult DecodeSkeletonDefinition(ByteView bytes, std::string& ipText,
+                                        SkeletonDefinitionValues& values) {
+  EnvelopeResult envelope = DecodeMotionFormat(bytes, ipText, values.port, BoxType::skdf);
+  if (envelope) {
+    ReadSkeletonDefinitionBox(envelope.data, values);
+  }
+  return envelope;
+}
+
+void ReadSkeletonDefinitionBox(ByteView data, SkeletonDefinitionValues& values) {
+  const std::size_t expectedBones = data.size() / kBoneDataBoxLength + 1;
+  values.boneIds.reserve(expectedBones);
+  values.parentBoneIds.reserve(expectedBones);
+  ReserveSequences(values.transforms, expectedBones);
+  WalkBoxes(data, 0, -1, [&](BoxType type, std::uint64_t payload, std::uint32_t) {
+    switch (type) {
+      case BoxType::bnid: values.boneIds.push_back(ReadBoneId(data, payload)); return true;
+      case BoxType::pbid: values.parentBoneIds.push_back(ReadBoneId(data, payload)); return true;
+      case BoxType::tran: AppendTransform(data, payload, values.transforms); return true;
+      default: return false;
+    }
+  });
+}
+
+}  // namespace ravuna_motion_format

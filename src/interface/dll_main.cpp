@@ -1,0 +1,10 @@
+// Windows load-time hook: the library wants no thread notifications and does
+// no other work at load or unload.
+#include <windows.h>
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID /*reserved*/) {
+  if (reason == DLL_PROCESS_ATTACH) {
+    DisableThreadLibraryCalls(instance);
+  }
+  return TRUE;
+}

@@ -1,0 +1,69 @@
+// Hand-made byte sequences for tests: boxes, little-endian numbers, texts.
+#pragma once
+
+#include <bit>
+#include <cstdint>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+namespace test_bytes {
+
+using Bytes = std::vector<std::uint8_t>;
+
+template <class T>
+Bytes Le(T value) {
+  std::uint64_t bits = 0;
+  if constexpr (sizeof(T) == 4 && std::is_floating_point_v<T>) {
+    bits = std::bit_cast<std::uint32_t>(value);
+  } else if constexpr (sizeof(T) == 8 && std::is_floating_point_v<T>) {
+    bits = std::bit_cast<std::uint64_t>(value);
+  } else {
+    bits = static_cast<std::uint64_t>(value);
+  }
+  Bytes out;
+  for (std::size_t i = 0; i < sizeof(T); ++i) {
+    out.push_back(static_cast<std::uint8_t>(bits >> (8 * i)));
+  }
+  return out;
+}
+
+inline Bytes Text(const std::string& text) { return Bytes(text.begin(), text.end()); }
+
+inline Bytes Cat(std::initializer_list<Bytes> parts) {
+  Bytes out;
+  for (const Bytes& part : parts) {
+    out.insert(out.end(), part.begin(), part.end());
+  }
+  return out;
+}
+
+// A box whose size field is the payload's length.
+inline Bytes BoxBytes(const std::string& code, const Bytes& payload) {
+  return Cat({Le(static_cast<std::uint32_t>(payload.size())), Text(code), payload});
+}
+
+// A box whose size field says `size`, whatever follows.
+inline Bytes BoxClaiming(const std::string& code, std::uint32_t size, const Bytes& payload = {}) {
+  return Cat({Le(size), Text(code), payload});
+}
+
+inline Bytes HeadBox(std::uint8_t version = 1) {
+  return BoxBytes("head",
+                  Cat({BoxBytes("ftyp", Text("kavi motion format")), BoxBytes("vrsn", {version})}));
+}
+
+inline Bytes SenderBox(std::uint64_t packedIp, std::uint16_t port) {
+  return BoxBytes("sndf", Cat({BoxBytes("ipad", Le(packedIp)), BoxBytes("rcvp", Le(port))}));
+}
+
+inline Bytes Transform(std::initializer_list<float> values) {
+  Bytes out;
+  for (float value : values) {
+    const Bytes one = Le(value);
+    out.insert(out.end(), one.begin(), one.end());
+  }
+  return out;
+}
+
+}  // namespace test_bytes
