@@ -64,6 +64,13 @@ MotionFormat* BuildMotionFormatHeader(MotionFormat* format, std::string ipText,
   return format;
 }
 
+MotionFormatPtr NewMotionFormat(std::string ipText, std::uint16_t port, OwnedBox data) {
+  MotionFormatPtr format(new MotionFormat);
+  BuildMotionFormatHeader(format.get(), std::move(ipText), port);
+  format->data = data.release();
+  return format;
+}
+
 std::uint64_t StringToIpAddress(std::string text) {
   std::uint16_t parts[4] = {0, 0, 0, 0};
   std::size_t position = 0;

@@ -12,6 +12,10 @@ namespace ravuna_motion_format {
 // (packed address of ipText, port) to the format; returns the same format.
 MotionFormat* BuildMotionFormatHeader(MotionFormat* format, std::string ipText, std::uint16_t port);
 
+// A document tree: the header and sender definition built from ipText and
+// port, then the given data box.
+MotionFormatPtr NewMotionFormat(std::string ipText, std::uint16_t port, OwnedBox data);
+
 // Packs dotted text a.b.c.d into ((a * 1000 + b) * 1000 + c) * 1000 + d.
 // Each part reads as "%hu" reads it (leading white space, an optional sign,
 // decimal digits, kept modulo 65536); parts the text does not supply are 0.

@@ -41,10 +41,7 @@ MotionFormatPtr BuildFrameData(std::string ipText, std::uint16_t port,
   frameList.Add(NewContainer(BoxType::btrs, boneList));
   OwnedBox data(NewContainer(BoxType::fram, frameList));
 
-  MotionFormatPtr format(new MotionFormat);
-  BuildMotionFormatHeader(format.get(), std::move(ipText), port);
-  format->data = data.release();
-  return format;
+  return NewMotionFormat(std::move(ipText), port, std::move(data));
 }
 
 EnvelopeResult DecodeFrameData(ByteView bytes, std::string& ipText, FrameDataValues& values) {

@@ -27,10 +27,7 @@ MotionFormatPtr BuildSensorData(std::string ipText, std::string sensorAddress,
   sensor.Add(new Box(BoxType::snvl, values, values + 4));
   OwnedBox data(NewContainer(BoxType::sndt, sensor));
 
-  MotionFormatPtr format(new MotionFormat);
-  BuildMotionFormatHeader(format.get(), std::move(ipText), port);
-  format->data = data.release();
-  return format;
+  return NewMotionFormat(std::move(ipText), port, std::move(data));
 }
 
 EnvelopeResult DecodeSensorData(ByteView bytes, std::string& ipText, SensorDataValues& values) {

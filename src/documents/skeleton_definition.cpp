@@ -35,10 +35,7 @@ MotionFormatPtr BuildSkeletonDefinition(std::string ipText, std::uint16_t port, 
   skeleton.Add(NewContainer(BoxType::bons, boneList));
   OwnedBox data(NewContainer(BoxType::skdf, skeleton));
 
-  MotionFormatPtr format(new MotionFormat);
-  BuildMotionFormatHeader(format.get(), std::move(ipText), port);
-  format->data = data.release();
-  return format;
+  return NewMotionFormat(std::move(ipText), port, std::move(data));
 }
 
 EnvelopeResult DecodeSkeletonDefinition(ByteView bytes, std::string& ipText,
