@@ -1,7 +1,9 @@
 # Platform specifics of the shared library: which symbols it exports and,
 # on Windows, its load hook and version record.
 if(WIN32)
-  target_sources(ravuna_motion_serializer PRIVATE src/interface/dll_main.cpp)
+  configure_file(cmake/version.rc.in ${CMAKE_BINARY_DIR}/ravuna_motion_serializer_version.rc @ONLY)
+  target_sources(ravuna_motion_serializer PRIVATE src/interface/dll_main.cpp
+                                                  ${CMAKE_BINARY_DIR}/ravuna_motion_serializer_version.rc)
   target_compile_definitions(ravuna_motion_serializer PRIVATE RAVUNA_MOTION_SERIALIZER_BUILDING)
   set_target_properties(ravuna_motion_serializer PROPERTIES PREFIX "" RUNTIME_OUTPUT_DIRECTORY
                                                                       ${CMAKE_BINARY_DIR})
