@@ -1,0 +1,22 @@
+#include "bench_cases.h"
+
+namespace ravuna_bench {
+
+std::vector<BenchCase>& ExportCases() {
+  static std::vector<BenchCase> cases;
+  return cases;
+}
+
+std::string PerBoneCaseName(const std::string& exportName, int bones) {
+  return exportName + "/" + std::to_string(bones);
+}
+
+std::string CopyFloorName(const std::string& document, const std::string& variant) {
+  return "Floor/memcpy/" + document + "/" + variant;
+}
+
+std::string DecodeFloorName(const std::string& document, const std::string& variant) {
+  return "Floor/memcpy+arrays/" + document + "/" + variant;
+}
+
+}  // namespace ravuna_bench

@@ -1,0 +1,22 @@
+// The benchmark program: the floors, every export, then the ratio table and
+// the targets. Extra arguments go to Google Benchmark (for example
+// --benchmark_filter=Frame or --benchmark_min_time=0.1).
+#include <iostream>
+
+#include "bench_registration.h"
+#include "ratio_report.h"
+
+int main(int argc, char** argv) {
+  ravuna_bench::RegisterFloorBenchmarks();
+  ravuna_bench::RegisterExportBenchmarks();
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+    return 1;
+  }
+  ravuna_bench::RecordingReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  benchmark::Shutdown();
+  ravuna_bench::PrintRatioTable(reporter.measurements(), std::cout);
+  ravuna_bench::PrintTargets(reporter.measurements(), std::cout);
+  return 0;
+}

@@ -1,0 +1,45 @@
+// The inputs of the benchmarks: per-bone arrays as a caller holds them, and
+// documents encoded once through the public functions.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace ravuna_bench {
+
+using Bytes = std::vector<unsigned char>;
+
+inline constexpr const char* kSenderIpText = "192.168.0.17";
+inline constexpr std::uint32_t kSenderPort = 49152;
+
+// A caller's structure of arrays for `count` bones, with distinct values.
+struct BoneInputs {
+  explicit BoneInputs(int boneCount);
+
+  int count;
+  std::vector<int> ids;
+  std::vector<int> parentIds;
+  std::array<std::vector<float>, 7> transform;  // rotation 0 to 3, translation 0 to 2
+};
+
+struct SensorInputs {
+  explicit SensorInputs(std::size_t textLength);
+
+  std::string address;
+  std::string name;
+};
+
+// Encoding calls with fixed scalars; each returns the export's result and
+// leaves the document in outSize/outBuffer (owned by the library).
+bool EncodeSkeleton(const BoneInputs& bones, int& outSize, unsigned char*& outBuffer);
+bool EncodeFrame(const BoneInputs& bones, int& outSize, unsigned char*& outBuffer);
+bool EncodeSensor(const SensorInputs& sensor, int& outSize, unsigned char*& outBuffer);
+
+// The same documents, copied out of the library.
+Bytes SkeletonDocument(const BoneInputs& bones);
+Bytes FrameDocument(const BoneInputs& bones);
+Bytes SensorDocument(const SensorInputs& sensor);
+
+}  // namespace ravuna_bench
