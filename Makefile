@@ -39,6 +39,24 @@ test: deps-test
 format:
 	clang-format -i include/*.h src/*/*.h src/*/*.cpp tests/*.cpp tests/*.h tests/*.c examples/*.c
 
+# --- Windows x86-64 DLL: MinGW-w64 cross build, every test run under Wine ---
+PACKAGES_TEST += gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix \
+                 binutils-mingw-w64-x86-64 wine wine64
+TEST_STEPS += test-mingw
+WINE_LOADER := /usr/lib/wine/wine64
+MINGW_WINEPREFIX := $(CURDIR)/build/mingw/wineprefix
+
+.PHONY: test-mingw
+# The Wine prefix is private to build/mingw; it is created headless before
+# the tests start, and a Wine that cannot run a Windows program stops here.
+test-mingw:
+	@[[ -x $(WINE_LOADER) ]] || { echo "test-mingw: Wine is missing ($(WINE_LOADER)); install the Debian packages wine and wine64" >&2; exit 1; }
+	cmake --preset mingw
+	cmake --build --preset mingw -j $(JOBS)
+	@sh cmake/run-under-wine.sh $(MINGW_WINEPREFIX) $(WINE_LOADER) cmd.exe /c ver \
+	  || { echo "test-mingw: Wine cannot run Windows programs here; the Windows tests did not run" >&2; exit 1; }
+	ctest --preset mingw -j $(JOBS)
+
 # --- Performance: Google Benchmark program measured against the physical floor ---
 # The release preset builds the benchmark program, so `make build` needs the
 # package as well as `make test`.
