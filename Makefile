@@ -71,3 +71,22 @@ bench: deps-test
 	cmake --preset release
 	cmake --build --preset release -j $(JOBS) --target motion_bench
 	build/release/bench/motion_bench $(BENCH_ARGS)
+
+# --- C# (Mono) and Python bindings, tested against the release library ---
+PACKAGES_TEST += mono-mcs mono-runtime python3
+TEST_STEPS += test-csharp test-python
+BINDINGS_LIBRARY := $(CURDIR)/build/release/libravuna_motion_serializer.so
+
+.PHONY: bindings-library test-csharp test-python
+bindings-library:
+	cmake --preset release
+	cmake --build --preset release -j $(JOBS) --target ravuna_motion_serializer
+
+# Compiles the two .cs files and the test program with mcs, runs it with mono.
+test-csharp: bindings-library
+	RAVUNA_MOTION_SERIALIZER_LIBRARY=$(BINDINGS_LIBRARY) bindings/csharp/tests/run-tests.sh
+
+# The standard unittest runner; it ends with "OK" or "FAILED (...)".
+test-python: bindings-library
+	cd bindings/python && RAVUNA_MOTION_SERIALIZER_LIBRARY=$(BINDINGS_LIBRARY) \
+	  python3 -m unittest discover -s tests -t . -v

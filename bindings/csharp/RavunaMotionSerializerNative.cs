@@ -1,0 +1,102 @@
+// Raw P/Invoke declarations of the ravuna_motion_serializer exports, one for
+// one with the C header. Every parameter is blittable, so the declarations
+// work unchanged under Mono, .NET and ahead-of-time compilers (IL2CPP):
+// texts go in as NUL-terminated UTF-8 byte arrays, the one-byte C booleans
+// as byte parameters and one-byte returns, and memory the library hands out
+// comes back as IntPtr.
+//
+// Memory rules (see the C header): buffers and arrays handed out here are
+// owned by the library and freed by the next recording call from ANY thread;
+// the two sensor texts must be given back with ReleaseSensorDataText. The
+// MotionSerializer class wraps all of this; use these declarations directly
+// only when you follow those rules yourself.
+using System;
+using System.Runtime.InteropServices;
+
+namespace Ravuna.MotionSerialization
+{
+    public static class RavunaMotionSerializerNative
+    {
+        // Resolves to ravuna_motion_serializer.dll on Windows and to
+        // libravuna_motion_serializer.so elsewhere.
+        public const string LibraryName = "ravuna_motion_serializer";
+
+        [DllImport(LibraryName, CallingConvention = CallingConvention.Cdecl, ExactSpelling = true)]
+        [return: MarshalAs(UnmanagedType.U1)]
+        public static extern bool ConvertSkeletonDefinitionToBytes(
+            byte[] ipText, uint port, int boneCount, int[] boneIds, int[] parentBoneIds,
+            float[] rotation0, float[] rotation1, float[] rotation2, float[] rotation3,
+            float[] translation0, float[] translation1, float[] translation2,
+            out int outSize, out IntPtr outBuffer);
+
+        [DllImport(LibraryName, CallingConvention = CallingConvention.Cdecl, ExactSpelling = true)]
+        [return: MarshalAs(UnmanagedType.U1)]
+        public static extern bool ConvertBytesToSkeletonDefinition(
+            int size, byte[] bytes, out ulong outIpAddress, out uint outPort, out int outBoneCount,
+            out IntPtr outBoneIds, out IntPtr outParentBoneIds,
+            out IntPtr outRotation0, out IntPtr outRotation1, out IntPtr outRotation2,
+            out IntPtr outRotation3, out IntPtr outTranslation0, out IntPtr outTranslation1,
+            out IntPtr outTranslation2);
+
+        // timecodeFlag is the C one-byte bool: pass 0 or 1.
+        [DllImport(LibraryName, CallingConvention = CallingConvention.Cdecl, ExactSpelling = true)]
+        [return: MarshalAs(UnmanagedType.U1)]
+        public static extern bool ConvertFrameDataToBytes(
+            byte[] ipText, uint port, int frameNumber, float time, double uttm,
+            byte timecode0, byte timecode1, byte timecode2, byte timecode3, byte timecode4,
+            byte timecodeFlag, int boneCount, int[] boneIds,
+            float[] rotation0, float[] rotation1, float[] rotation2, float[] rotation3,
+            float[] translation0, float[] translation1, float[] translation2,
+            out int outSize, out IntPtr outBuffer);
+
+        [DllImport(LibraryName, CallingConvention = CallingConvention.Cdecl, ExactSpelling = true)]
+        [return: MarshalAs(UnmanagedType.U1)]
+        public static extern bool ConvertBytesToFrameData(
+            int size, byte[] bytes, out ulong outIpAddress, out uint outPort,
+            out int outFrameNumber, out float outTime, out double outUttm,
+            out byte outTimecode0, out byte outTimecode1, out byte outTimecode2,
+            out byte outTimecode3, out byte outTimecode4, out byte outTimecodeFlag,
+            out int outBoneCount, out IntPtr outBoneIds,
+            out IntPtr outRotation0, out IntPtr outRotation1, out IntPtr outRotation2,
+            out IntPtr outRotation3, out IntPtr outTranslation0, out IntPtr outTranslation1,
+            out IntPtr outTranslation2);
+
+        [DllImport(LibraryName, CallingConvention = CallingConvention.Cdecl, ExactSpelling = true)]
+        [return: MarshalAs(UnmanagedType.U1)]
+        public static extern bool ConvertSensorDataToBytes(
+            byte[] ipText, uint port, double uttm, byte[] sensorAddress, byte[] sensorName,
+            int sensorJointIndex, float sensorValue0, float sensorValue1, float sensorValue2,
+            float sensorValue3, float sensorValue4, float sensorValue5, float sensorValue6,
+            out int outSize, out IntPtr outBuffer);
+
+        // The two texts are handed out on true and on false alike; give each
+        // back with ReleaseSensorDataText.
+        [DllImport(LibraryName, CallingConvention = CallingConvention.Cdecl, ExactSpelling = true)]
+        [return: MarshalAs(UnmanagedType.U1)]
+        public static extern bool ConvertBytesToSensorData(
+            int size, byte[] bytes, out ulong outIpAddress, out uint outPort, out double outUttm,
+            out IntPtr outSensorAddress, out IntPtr outSensorName, out int outSensorJointIndex,
+            out float outSensorValue0, out float outSensorValue1, out float outSensorValue2,
+            out float outSensorValue3, out float outSensorValue4, out float outSensorValue5,
+            out float outSensorValue6);
+
+        [DllImport(LibraryName, CallingConvention = CallingConvention.Cdecl, ExactSpelling = true)]
+        public static extern void ReleaseSensorDataText(IntPtr text);
+
+        [DllImport(LibraryName, CallingConvention = CallingConvention.Cdecl, ExactSpelling = true)]
+        [return: MarshalAs(UnmanagedType.U1)]
+        public static extern bool IsRmfBytes(int size, byte[] bytes);
+
+        [DllImport(LibraryName, CallingConvention = CallingConvention.Cdecl, ExactSpelling = true)]
+        [return: MarshalAs(UnmanagedType.U1)]
+        public static extern bool IsSkeletonDefinitionBytes(int size, byte[] bytes);
+
+        [DllImport(LibraryName, CallingConvention = CallingConvention.Cdecl, ExactSpelling = true)]
+        [return: MarshalAs(UnmanagedType.U1)]
+        public static extern bool IsFrameDataBytes(int size, byte[] bytes);
+
+        [DllImport(LibraryName, CallingConvention = CallingConvention.Cdecl, ExactSpelling = true)]
+        [return: MarshalAs(UnmanagedType.U1)]
+        public static extern bool IsSensorDataBytes(int size, byte[] bytes);
+    }
+}
