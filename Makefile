@@ -21,8 +21,10 @@ build: deps
 	cmake --preset release
 	cmake --build --preset release -j $(JOBS)
 
+# Writes sample documents of each kind and a capture into build/demo, then
+# inspects them with the rmf tool.
 demo: build
-	build/release/motion_roundtrip
+	build/release/tools/rmf/rmf demo build/demo
 
 # One configure, build and test run per preset.
 test-%:
@@ -90,3 +92,8 @@ test-csharp: bindings-library
 test-python: bindings-library
 	cd bindings/python && RAVUNA_MOTION_SERIALIZER_LIBRARY=$(BINDINGS_LIBRARY) \
 	  python3 -m unittest discover -s tests -t . -v
+
+# --- rmf command-line tool: inspect, encode, stats, demo (CLI11, JSON, libpcap) ---
+# Its suites (unit tests and golden outputs) run in test-release and test-asan.
+PACKAGES_BUILD += libcli11-dev nlohmann-json3-dev libpcap-dev
+PACKAGES_TEST += libcli11-dev nlohmann-json3-dev libpcap-dev

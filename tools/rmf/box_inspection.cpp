@@ -1,0 +1,149 @@
+#include "box_inspection.h"
+
+#include <algorithm>
+
+#include "box/envelope_decoder.h"
+
+namespace rmf {
+namespace {
+
+using ravuna_motion_format::BoxValueType;
+using ravuna_motion_format::FitsWithin;
+using ravuna_motion_format::kBoxHeaderSize;
+using ravuna_motion_format::kMaxBoxDepth;
+using ravuna_motion_format::ReadLittleEndian;
+using ravuna_motion_format::VisitBudget;
+
+template <class T, std::size_t Count>
+std::array<T, Count> ReadArray(ByteView bytes, std::uint64_t payload) {
+  std::array<T, Count> values{};
+  for (std::size_t k = 0; k < Count; ++k) {
+    values[k] = ReadLittleEndian<T>(bytes, payload + k * sizeof(T));
+  }
+  return values;
+}
+
+BoxValue ReadValue(ByteView bytes, BoxType type, std::uint64_t payload, std::uint32_t size) {
+  switch (ravuna_motion_format::GetBoxValueType(type).valueType) {
+    case BoxValueType::text:
+      return std::string(ravuna_motion_format::ReadBoxString(bytes, payload, size));
+    case BoxValueType::byte: return ReadLittleEndian<std::uint8_t>(bytes, payload);
+    case BoxValueType::uint64: {
+      const auto packed = ReadLittleEndian<std::uint64_t>(bytes, payload);
+      return PackedAddress{packed, ravuna_motion_format::IpAddressToString(packed)};
+    }
+    case BoxValueType::uint16: return ReadLittleEndian<std::uint16_t>(bytes, payload);
+    case BoxValueType::int16: return ReadLittleEndian<std::int16_t>(bytes, payload);
+    case BoxValueType::int32: return ReadLittleEndian<std::int32_t>(bytes, payload);
+    case BoxValueType::float32: return ReadLittleEndian<float>(bytes, payload);
+    case BoxValueType::float64: return ReadLittleEndian<double>(bytes, payload);
+    case BoxValueType::floatArray: return ReadArray<float, 7>(bytes, payload);
+    case BoxValueType::byteArray: return ReadArray<std::uint8_t, 6>(bytes, payload);
+    case BoxValueType::none:
+    case BoxValueType::container: break;
+  }
+  return {};
+}
+
+std::string ReadCode(ByteView bytes, std::uint64_t offset) {
+  const std::uint64_t first = std::min<std::uint64_t>(offset + 4, bytes.size());
+  const std::uint64_t last = std::min<std::uint64_t>(offset + kBoxHeaderSize, bytes.size());
+  return {bytes.begin() + static_cast<std::ptrdiff_t>(first),
+          bytes.begin() + static_cast<std::ptrdiff_t>(last)};
+}
+
+class TreeInspector {
+ public:
+  explicit TreeInspector(ByteView bytes) : bytes_(bytes), budget_(bytes) {}
+
+  BoxTree Inspect() {
+    BoxTree tree;
+    tree.trailingBytes = InspectRange(0, bytes_.size(), 0, tree.boxes);
+    tree.visitLimitReached = visitLimitReached_;
+    return tree;
+  }
+
+ private:
+  // Visits [start, end) as the walk does; returns the bytes left over at the
+  // end of the range that are present but too few to hold a box.
+  std::uint64_t InspectRange(std::uint64_t start, std::uint64_t end, int depth,
+                             std::vector<InspectedBox>& boxes) {
+    std::uint64_t offset = start;
+    while (offset + kBoxHeaderSize < end) {
+      if (!budget_.Spend()) {
+        visitLimitReached_ = true;
+        return 0;
+      }
+      InspectedBox& box = boxes.emplace_back(ReadBox(offset, end, depth));
+      if (box.headerPastEnd) {
+        return 0;
+      }
+      offset += kBoxHeaderSize + box.size;
+    }
+    const std::uint64_t presentEnd = std::min<std::uint64_t>(end, bytes_.size());
+    return offset < presentEnd ? presentEnd - offset : 0;
+  }
+
+  InspectedBox ReadBox(std::uint64_t offset, std::uint64_t end, int depth) {
+    const ravuna_motion_format::BoxHeader header =
+        ravuna_motion_format::ReadBoxHeader(bytes_, offset);
+    InspectedBox box;
+    box.offset = offset;
+    box.size = header.size;
+    box.type = header.type;
+    box.code = ReadCode(bytes_, offset);
+    box.headerPastEnd = !FitsWithin(bytes_, offset, kBoxHeaderSize);
+    if (box.headerPastEnd) {
+      return box;
+    }
+    const std::uint64_t payload = offset + kBoxHeaderSize;
+    const std::uint64_t payloadEnd = payload + header.size;
+    box.missingBytes = payloadEnd > bytes_.size() ? payloadEnd - bytes_.size() : 0;
+    box.overrunBytes = depth > 0 && payloadEnd > end ? payloadEnd - end : 0;
+    if (depth == 0 && !searchStopped_ &&
+        (header.type == BoxType::none || static_cast<std::int32_t>(header.size) < 1)) {
+      box.endsDocumentSearch = true;
+      searchStopped_ = true;
+    }
+    if (!ravuna_motion_format::IsContainer(header.type)) {
+      box.value = ReadValue(bytes_, header.type, payload, header.size);
+    } else if (depth < kMaxBoxDepth) {
+      // As in the library, a nested range never reaches more than one byte
+      // past the bytes present.
+      const std::uint64_t nestedEnd = std::min<std::uint64_t>(payloadEnd, bytes_.size() + 1);
+      box.trailingBytes = InspectRange(payload, nestedEnd, depth + 1, box.children);
+    } else {
+      box.notEntered = true;
+    }
+    return box;
+  }
+
+  ByteView bytes_;
+  VisitBudget budget_;
+  bool searchStopped_ = false;
+  bool visitLimitReached_ = false;
+};
+
+}  // namespace
+
+std::uint32_t WrittenPayloadSize(BoxType type) {
+  switch (ravuna_motion_format::GetBoxValueType(type).valueType) {
+    case BoxValueType::byte: return 1;
+    case BoxValueType::uint16:
+    case BoxValueType::int16: return 2;
+    case BoxValueType::int32:
+    case BoxValueType::float32: return 4;
+    case BoxValueType::uint64:
+    case BoxValueType::float64: return 8;
+    case BoxValueType::floatArray: return 28;
+    case BoxValueType::byteArray: return 6;
+    case BoxValueType::none:
+    case BoxValueType::container:
+    case BoxValueType::text: break;
+  }
+  return 0;
+}
+
+BoxTree InspectBoxTree(ByteView bytes) { return TreeInspector(bytes).Inspect(); }
+
+}  // namespace rmf

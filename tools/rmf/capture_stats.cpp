@@ -1,0 +1,123 @@
+#include "capture_stats.h"
+
+#include <algorithm>
+#include <variant>
+
+#include "document_verdict.h"
+
+namespace rmf {
+namespace {
+
+using ravuna_motion_format::BoxType;
+
+std::string PacketSourceName(const CapturedPacket& packet) {
+  return packet.source.address == 0 && packet.source.port == 0 ? "-"
+                                                               : FormatEndpoint(packet.source);
+}
+
+SenderStats& SenderOf(CaptureStats& stats, const std::string& packetSource) {
+  const auto found =
+      std::find_if(stats.senders.begin(), stats.senders.end(),
+                   [&](const SenderStats& sender) { return sender.packetSource == packetSource; });
+  if (found != stats.senders.end()) {
+    return *found;
+  }
+  SenderStats& added = stats.senders.emplace_back();
+  added.packetSource = packetSource;
+  return added;
+}
+
+void CountFrame(FrameStats& frames, const ravuna_motion_format::FrameDataValues& values,
+                double packetTime) {
+  const std::int32_t number = values.frame.frameNumber;
+  if (frames.lastNumber) {
+    const std::int64_t step = static_cast<std::int64_t>(number) - *frames.lastNumber;
+    if (step == 0) {
+      ++frames.repeats;
+    } else if (step < 0) {
+      ++frames.backwards;
+    } else if (step > 1) {
+      ++frames.gaps;
+      frames.missingFrames += static_cast<std::uint64_t>(step - 1);
+    }
+  } else {
+    frames.firstNumber = number;
+    frames.firstTime = packetTime;
+    frames.firstTimecode = values.frame.timecode;
+  }
+  ++frames.count;
+  frames.lastNumber = number;
+  frames.lastTime = packetTime;
+  frames.lastTimecode = values.frame.timecode;
+}
+
+void CountDocument(SenderStats& sender, const DocumentVerdict& verdict, double packetTime) {
+  const std::uint32_t port = std::visit(
+      [](const auto& values) -> std::uint32_t {
+        if constexpr (std::is_same_v<std::decay_t<decltype(values)>, std::monostate>) {
+          return 0;
+        } else {
+          return values.port.value_or(0);
+        }
+      },
+      verdict.values);
+  sender.documentSenders.insert(verdict.ipText + ":" + std::to_string(port));
+  switch (verdict.kind) {
+    case DocumentKind::skeletonDefinition: ++sender.skeletonDefinitions; break;
+    case DocumentKind::sensorData: ++sender.sensorData; break;
+    case DocumentKind::frameData:
+      ++sender.frameData;
+      CountFrame(sender.frames, std::get<ravuna_motion_format::FrameDataValues>(verdict.values),
+                 packetTime);
+      break;
+    case DocumentKind::unknown: break;
+  }
+}
+
+}  // namespace
+
+std::optional<double> FrameStats::Rate() const {
+  if (count < 2 || !firstTime || !lastTime || *lastTime <= *firstTime) {
+    return std::nullopt;
+  }
+  return static_cast<double>(count - 1) / (*lastTime - *firstTime);
+}
+
+bool HoldsDocument(ravuna_motion_format::ByteView payload) {
+  static constexpr std::array<BoxType, 4> kDocumentBoxes = {BoxType::head, BoxType::skdf,
+                                                            BoxType::fram, BoxType::sndt};
+  return std::any_of(kDocumentBoxes.begin(), kDocumentBoxes.end(), [payload](BoxType type) {
+    return ravuna_motion_format::FindBox(payload, type, 0, -1).found;
+  });
+}
+
+CaptureStats ComputeCaptureStats(const std::vector<CapturedPacket>& packets) {
+  CaptureStats stats;
+  for (const CapturedPacket& packet : packets) {
+    ++stats.packets;
+    if (!packet.isUdp) {
+      continue;
+    }
+    ++stats.udpPackets;
+    const bool holdsDocument = HoldsDocument(packet.payload);
+    if (packet.malformation.empty() && !holdsDocument) {
+      ++stats.otherUdpPackets;
+      continue;
+    }
+    SenderStats& sender = SenderOf(stats, PacketSourceName(packet));
+    const DocumentVerdict verdict =
+        packet.malformation.empty() ? JudgeDocument(packet.payload) : DocumentVerdict{};
+    if (!verdict.accepted) {
+      ++stats.malformedPackets;
+      ++sender.malformedPackets;
+      continue;
+    }
+    ++stats.documents;
+    const double packetTime =
+        static_cast<double>(packet.seconds) + static_cast<double>(packet.microseconds) * 1e-6;
+    CountDocument(sender, verdict, packetTime);
+  }
+  return stats;
+}
+
+}  // namespace rmf

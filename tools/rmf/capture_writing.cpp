@@ -1,0 +1,94 @@
+#include "capture_writing.h"
+
+#include <pcap/pcap.h>
+
+#include <algorithm>
+#include <memory>
+
+namespace rmf {
+namespace {
+
+constexpr std::size_t kEthernetHeaderSize = 14;
+constexpr std::size_t kIpv4HeaderSize = 20;
+constexpr std::size_t kUdpHeaderSize = 8;
+constexpr int kSnapshotLength = 65535;
+
+void PutBigEndian16(Bytes& bytes, std::size_t at, std::uint32_t value) {
+  bytes[at] = static_cast<std::uint8_t>(value >> 8U);
+  bytes[at + 1] = static_cast<std::uint8_t>(value);
+}
+
+void PutBigEndian32(Bytes& bytes, std::size_t at, std::uint32_t value) {
+  PutBigEndian16(bytes, at, value >> 16U);
+  PutBigEndian16(bytes, at + 2, value & 0xffffU);
+}
+
+std::uint32_t Ipv4HeaderChecksum(const Bytes& bytes, std::size_t at) {
+  std::uint32_t sum = 0;
+  for (std::size_t i = 0; i < kIpv4HeaderSize; i += 2) {
+    sum += static_cast<std::uint32_t>(bytes[at + i] << 8U | bytes[at + i + 1]);
+  }
+  while (sum > 0xffffU) {
+    sum = (sum & 0xffffU) + (sum >> 16U);
+  }
+  return ~sum & 0xffffU;
+}
+
+struct PcapCloser {
+  void operator()(pcap_t* handle) const { pcap_close(handle); }
+};
+
+struct DumperCloser {
+  void operator()(pcap_dumper_t* dumper) const { pcap_dump_close(dumper); }
+};
+
+}  // namespace
+
+Bytes BuildUdpFrame(const PacketToWrite& packet) {
+  const std::size_t udpLength = kUdpHeaderSize + packet.payload.size();
+  Bytes frame(kEthernetHeaderSize + kIpv4HeaderSize + udpLength, 0);
+  // Locally administered MAC addresses; the EtherType says IPv4.
+  frame[0] = 0x02;
+  frame[6] = 0x02;
+  frame[11] = 0x01;
+  PutBigEndian16(frame, 12, 0x0800);
+  const std::size_t ip = kEthernetHeaderSize;
+  frame[ip] = 0x45;  // version 4, 20-byte header
+  PutBigEndian16(frame, ip + 2, static_cast<std::uint32_t>(kIpv4HeaderSize + udpLength));
+  frame[ip + 8] = 64;  // time to live
+  frame[ip + 9] = 17;  // UDP
+  PutBigEndian32(frame, ip + 12, packet.source.address);
+  PutBigEndian32(frame, ip + 16, packet.destination.address);
+  PutBigEndian16(frame, ip + 10, Ipv4HeaderChecksum(frame, ip));
+  const std::size_t udp = ip + kIpv4HeaderSize;
+  PutBigEndian16(frame, udp, packet.source.port);
+  PutBigEndian16(frame, udp + 2, packet.destination.port);
+  PutBigEndian16(frame, udp + 4, static_cast<std::uint32_t>(udpLength));
+  // A UDP checksum of 0 means "not computed", which IPv4 allows.
+  std::copy(packet.payload.begin(), packet.payload.end(),
+            frame.begin() + static_cast<std::ptrdiff_t>(udp + kUdpHeaderSize));
+  return frame;
+}
+
+void WriteUdpCapture(const std::string& path, const std::vector<PacketToWrite>& packets) {
+  const std::unique_ptr<pcap_t, PcapCloser> handle(pcap_open_dead(DLT_EN10MB, kSnapshotLength));
+  if (!handle) {
+    throw InputError("cannot start a capture for '" + path + "'");
+  }
+  const std::unique_ptr<pcap_dumper_t, DumperCloser> dumper(
+      pcap_dump_open(handle.get(), path.c_str()));
+  if (!dumper) {
+    throw InputError("cannot write '" + path + "': " + pcap_geterr(handle.get()));
+  }
+  for (const PacketToWrite& packet : packets) {
+    const Bytes frame = BuildUdpFrame(packet);
+    pcap_pkthdr header{};
+    header.ts.tv_sec = static_cast<time_t>(packet.seconds);
+    header.ts.tv_usec = static_cast<suseconds_t>(packet.microseconds);
+    header.caplen = static_cast<bpf_u_int32>(frame.size());
+    header.len = header.caplen;
+    pcap_dump(reinterpret_cast<u_char*>(dumper.get()), &header, frame.data());
+  }
+}
+
+}  // namespace rmf

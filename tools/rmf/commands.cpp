@@ -1,0 +1,162 @@
+#include "commands.h"
+
+#include <fstream>
+#include <sstream>
+
+#include "capture_reading.h"
+#include "capture_stats.h"
+#include "document_encoding.h"
+#include "json_output.h"
+#include "text_output.h"
+#include "value_format.h"
+
+namespace rmf {
+namespace {
+
+Bytes ReadBytes(const std::string& path, bool hex) {
+  Bytes bytes = ReadInput(path);
+  if (!hex) {
+    return bytes;
+  }
+  try {
+    return ParseHexText({reinterpret_cast<const char*>(bytes.data()), bytes.size()});
+  } catch (const InputError& error) {
+    throw InputError(path + ": " + error.what());
+  }
+}
+
+int InspectDocumentBytes(const std::string& source, const Bytes& bytes, bool json,
+                         std::ostream& out) {
+  const DocumentReport report = InspectDocument(source, bytes);
+  if (json) {
+    out << DocumentToJson(report).dump() << "\n";
+  } else {
+    WriteDocumentText(out, report);
+  }
+  return report.verdict.accepted ? kExitSuccess : kExitRejected;
+}
+
+int InspectCapture(const std::string& source, const Bytes& capture, bool json, std::ostream& out) {
+  int status = kExitSuccess;
+  for (const CapturedPacket& packet : ReadCapture(capture)) {
+    const bool holdsDocument = packet.isUdp && HoldsDocument(packet.payload);
+    if (!json) {
+      WritePacketText(out, packet, holdsDocument);
+    }
+    if (!holdsDocument) {
+      if (json && packet.isUdp) {
+        out << Json{{"source", source + "#" + std::to_string(packet.index)},
+                    {"packet", PacketToJson(packet)}}
+                   .dump()
+            << "\n";
+      }
+      continue;
+    }
+    const DocumentReport report =
+        InspectDocument(source + "#" + std::to_string(packet.index), packet.payload);
+    if (json) {
+      Json object = DocumentToJson(report);
+      object["packet"] = PacketToJson(packet);
+      out << object.dump() << "\n";
+    } else {
+      WriteDocumentText(out, report);
+    }
+    status = report.verdict.accepted ? status : kExitRejected;
+  }
+  return status;
+}
+
+std::vector<CapturedPacket> PacketsOf(const Bytes& bytes) {
+  if (LooksLikeCapture(bytes)) {
+    return ReadCapture(bytes);
+  }
+  // A plain document counts as one packet from an unknown address.
+  CapturedPacket packet;
+  packet.index = 1;
+  packet.isUdp = true;
+  packet.payload = bytes;
+  return {packet};
+}
+
+std::vector<Json> ReadJsonValues(const std::string& path) {
+  const Bytes bytes = ReadInput(path);
+  std::istringstream text(std::string(bytes.begin(), bytes.end()));
+  std::vector<Json> values;
+  while (text >> std::ws && text.peek() != std::char_traits<char>::eof()) {
+    try {
+      Json value;
+      text >> value;  // reads one value and leaves the rest of the stream
+      values.push_back(std::move(value));
+    } catch (const Json::parse_error& error) {
+      throw InputError("bad JSON in '" + path + "': " + error.what());
+    }
+  }
+  if (values.empty()) {
+    throw InputError("no JSON value in '" + path + "'");
+  }
+  return values;
+}
+
+}  // namespace
+
+int RunInspect(const InputOptions& options, std::ostream& out) {
+  int status = kExitSuccess;
+  bool first = true;
+  for (const std::string& path : options.paths) {
+    const Bytes bytes = ReadBytes(path, options.hex);
+    if (!options.json && !first) {
+      out << "\n";
+    }
+    first = false;
+    const int inputStatus = LooksLikeCapture(bytes)
+                                ? InspectCapture(path, bytes, options.json, out)
+                                : InspectDocumentBytes(path, bytes, options.json, out);
+    status = inputStatus != kExitSuccess ? inputStatus : status;
+  }
+  return status;
+}
+
+int RunStats(const InputOptions& options, std::ostream& out) {
+  for (const std::string& path : options.paths) {
+    const CaptureStats stats = ComputeCaptureStats(PacketsOf(ReadBytes(path, options.hex)));
+    if (options.json) {
+      out << StatsToJson(path, stats).dump() << "\n";
+    } else {
+      WriteStatsText(out, path, stats);
+    }
+  }
+  return kExitSuccess;
+}
+
+int RunEncode(const EncodeOptions& options, std::ostream& out) {
+  std::ofstream file;
+  if (options.output != "-") {
+    file.open(options.output, std::ios::binary);
+    if (!file) {
+      throw InputError("cannot write '" + options.output + "'");
+    }
+  }
+  std::ostream& target = options.output == "-" ? out : file;
+  for (const Json& value : ReadJsonValues(options.path)) {
+    const Bytes bytes = EncodeDocumentJson(value);
+    if (options.json) {
+      target << Json{{"source", options.path},
+                     {"length", bytes.size()},
+                     {"hex", FormatHexBytes(bytes)}}
+                    .dump()
+             << "\n";
+    } else if (options.hex) {
+      target << FormatHexBytes(bytes) << "\n";
+    } else {
+      target.write(reinterpret_cast<const char*>(bytes.data()),
+                   static_cast<std::streamsize>(bytes.size()));
+    }
+  }
+  target.flush();
+  if (!target) {
+    throw InputError("cannot write '" + options.output + "'");
+  }
+  return kExitSuccess;
+}
+
+}  // namespace rmf

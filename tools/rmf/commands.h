@@ -1,0 +1,40 @@
+// The commands of `rmf`, separate from argument parsing so tests can run
+// them on streams. Each returns the exit status: 0 success, 1 a document was
+// rejected; input it cannot use raises InputError (exit status 2).
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace rmf {
+
+inline constexpr int kExitSuccess = 0;
+inline constexpr int kExitRejected = 1;
+inline constexpr int kExitUsage = 2;
+
+struct InputOptions {
+  std::vector<std::string> paths;  // "-" is standard input
+  bool hex = false;                // inputs are hex text
+  bool json = false;               // one JSON object per line
+};
+
+// Box tree and verdict of each document; for a capture, a line per packet
+// and the inspection of each payload that holds a document.
+int RunInspect(const InputOptions& options, std::ostream& out);
+
+// A summary per sender of each capture (or of plain documents).
+int RunStats(const InputOptions& options, std::ostream& out);
+
+struct EncodeOptions {
+  std::string path;    // JSON input, "-" for standard input
+  std::string output;  // "-" for standard output
+  bool hex = false;    // write hex text, one document per line
+  bool json = false;   // write {"source", "length", "hex"} per document
+};
+
+// Every JSON value of the input (as `inspect --json` writes them) back to
+// document bytes.
+int RunEncode(const EncodeOptions& options, std::ostream& out);
+
+}  // namespace rmf

@@ -1,0 +1,104 @@
+#include "demo.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <vector>
+
+#include "capture_stats.h"
+#include "capture_writing.h"
+#include "json_output.h"
+#include "sample_documents.h"
+#include "text_output.h"
+
+namespace rmf {
+namespace {
+
+struct SampleFile {
+  std::string name;
+  Bytes bytes;
+};
+
+std::vector<SampleFile> SampleFiles() {
+  std::vector<SampleFile> files;
+  files.push_back({"skeleton_definition.rmf", SampleSkeletonDefinition()});
+  for (int frame = 0; frame < kDemoFrameCount; ++frame) {
+    std::array<char, 32> name{};
+    std::snprintf(name.data(), name.size(), "frame_data_%04d.rmf", kSampleFirstFrame + frame);
+    files.push_back({name.data(), SampleFrame(frame)});
+  }
+  files.push_back({"sensor_data.rmf", SampleSensorRecord()});
+  return files;
+}
+
+void WriteFile(const std::filesystem::path& path, const Bytes& bytes) {
+  std::ofstream file(path, std::ios::binary);
+  file.write(reinterpret_cast<const char*>(bytes.data()),
+             static_cast<std::streamsize>(bytes.size()));
+  if (!file) {
+    throw InputError("cannot write '" + path.string() + "'");
+  }
+}
+
+// The samples as a sender would stream them: one datagram each, the frames
+// at the sample frame rate, to the broadcast address of the sender's network.
+std::vector<PacketToWrite> SamplePackets(const std::vector<SampleFile>& files) {
+  const UdpEndpoint sender{(192U << 24U) | (168U << 16U) | 10U, 7000};
+  const UdpEndpoint receiver{(192U << 24U) | (168U << 16U) | 255U, 7001};
+  const auto frameMicroseconds = static_cast<std::uint32_t>(1e6 / kSampleFrameRate);
+  std::vector<PacketToWrite> packets;
+  std::uint32_t microseconds = 0;
+  for (const SampleFile& file : files) {
+    packets.push_back({1700000000, microseconds, sender, receiver, file.bytes});
+    microseconds += frameMicroseconds;
+  }
+  return packets;
+}
+
+}  // namespace
+
+int RunDemo(const std::string& folder, bool json, std::ostream& out) {
+  const std::filesystem::path directory(folder);
+  std::error_code error;
+  std::filesystem::create_directories(directory, error);
+  if (error) {
+    throw InputError("cannot create '" + folder + "': " + error.message());
+  }
+  const std::vector<SampleFile> files = SampleFiles();
+  for (const SampleFile& file : files) {
+    WriteFile(directory / file.name, file.bytes);
+  }
+  const std::string capturePath = (directory / "capture.pcap").string();
+  WriteUdpCapture(capturePath, SamplePackets(files));
+  if (!json) {
+    out << "wrote " << files.size() << " documents and capture.pcap to " << folder << "\n\n";
+  }
+
+  // One inspected sample of each kind, a verdict line for the other frames.
+  int status = 0;
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    const std::string path = (directory / files[i].name).string();
+    const DocumentReport report = InspectDocument(path, files[i].bytes);
+    status = report.verdict.accepted ? status : 1;
+    // The frame shown is one in which the arm has moved.
+    const bool inspectedInFull = i == 0 || i == 1 + kDemoShownFrame || i + 1 == files.size();
+    if (json) {
+      out << DocumentToJson(report).dump() << "\n";
+    } else if (inspectedInFull) {
+      WriteDocumentText(out, report);
+      out << "\n";
+    } else {
+      out << path << ": " << DocumentKindName(report.verdict.kind)
+          << (report.verdict.accepted ? ", accepted" : ", rejected") << "\n\n";
+    }
+  }
+  const CaptureStats stats = ComputeCaptureStats(ReadCapture(ReadInput(capturePath)));
+  if (json) {
+    out << StatsToJson(capturePath, stats).dump() << "\n";
+  } else {
+    WriteStatsText(out, capturePath, stats);
+  }
+  return status;
+}
+
+}  // namespace rmf

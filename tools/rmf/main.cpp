@@ -1,0 +1,89 @@
+// rmf: inspect, check, convert and analyse motion documents and captures.
+#include <CLI/CLI.hpp>
+#include <exception>
+#include <iostream>
+
+#include "commands.h"
+#include "demo.h"
+#include "input_reading.h"
+
+namespace {
+
+void AddInputOptions(CLI::App& command, rmf::InputOptions& options) {
+  command.add_option("inputs", options.paths,
+                     "Documents or pcap/pcapng captures; '-' (the default) is standard input");
+  command.add_flag("--hex", options.hex,
+                   "Inputs are hex text (white space and 0x prefixes are skipped)");
+  command.add_flag("--json", options.json, "One JSON object per line");
+}
+
+void DefaultToStandardInput(rmf::InputOptions& options) {
+  if (options.paths.empty()) {
+    options.paths.push_back("-");
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  CLI::App app{
+      "rmf: inspect, check, convert and analyse motion documents and captures.\n"
+      "Exit status: 0 success, 1 a document was rejected, 2 usage or input error."};
+  app.require_subcommand(1);
+
+  rmf::InputOptions inspectOptions;
+  CLI::App* inspect = app.add_subcommand(
+      "inspect", "Box tree and the library's verdict of each document or captured packet");
+  AddInputOptions(*inspect, inspectOptions);
+
+  rmf::InputOptions statsOptions;
+  CLI::App* stats = app.add_subcommand(
+      "stats", "Per sender: documents per kind, frame rate, gaps, repeats, timecodes, malformed");
+  AddInputOptions(*stats, statsOptions);
+
+  rmf::EncodeOptions encodeOptions;
+  CLI::App* encode =
+      app.add_subcommand("encode", "Turn the JSON of 'inspect --json' back into document bytes");
+  encode->add_option("input", encodeOptions.path, "JSON file; '-' is standard input")->required();
+  encode->add_option("-o,--output", encodeOptions.output, "Output file; '-' is standard output")
+      ->default_val("-");
+  encode->add_flag("--hex", encodeOptions.hex, "Write hex text, one document per line");
+  encode->add_flag("--json", encodeOptions.json, "Write {source, length, hex} per document");
+
+  std::string demoFolder = "rmf-demo";
+  bool demoJson = false;
+  CLI::App* demo =
+      app.add_subcommand("demo", "Write sample documents and a capture to a folder, then inspect");
+  demo->add_option("folder", demoFolder, "Folder to write into (created if missing)")
+      ->capture_default_str();
+  demo->add_flag("--json", demoJson, "One JSON object per line");
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& error) {
+    return app.exit(error) == 0 ? rmf::kExitSuccess : rmf::kExitUsage;
+  }
+
+  try {
+    if (inspect->parsed()) {
+      DefaultToStandardInput(inspectOptions);
+      return rmf::RunInspect(inspectOptions, std::cout);
+    }
+    if (stats->parsed()) {
+      DefaultToStandardInput(statsOptions);
+      return rmf::RunStats(statsOptions, std::cout);
+    }
+    if (encode->parsed()) {
+      return rmf::RunEncode(encodeOptions, std::cout);
+    }
+    return rmf::RunDemo(demoFolder, demoJson, std::cout);
+  } catch (const rmf::InputError& error) {
+    std::cout.flush();
+    std::cerr << "rmf: " << error.what() << "\n";
+    return rmf::kExitUsage;
+  } catch (const std::exception& error) {
+    std::cout.flush();
+    std::cerr << "rmf: " << error.what() << "\n";
+    return rmf::kExitUsage;
+  }
+}

@@ -1,0 +1,25 @@
+// The human-readable output of the commands.
+#pragma once
+
+#include <ostream>
+#include <string>
+
+#include "capture_reading.h"
+#include "capture_stats.h"
+#include "document_report.h"
+
+namespace rmf {
+
+// "HH:MM:SS:FF subframe S flag F"
+std::string FormatTimecodeWithFlag(const Timecode& timecode);
+
+// The box tree, one line per box, then the verdict and a summary of the
+// decoded values.
+void WriteDocumentText(std::ostream& out, const DocumentReport& report);
+
+// One line per captured packet: index, time, addresses, payload length.
+void WritePacketText(std::ostream& out, const CapturedPacket& packet, bool holdsDocument);
+
+void WriteStatsText(std::ostream& out, const std::string& source, const CaptureStats& stats);
+
+}  // namespace rmf
