@@ -241,7 +241,7 @@ namespace Ravuna.MotionSerialization
             return arrays;
         }
 
-        internal Bone[] ToBones()
+        public Bone[] ToBones()
         {
             var bones = new Bone[Count];
             for (int i = 0; i < Count; i++) bones[i] = this[i];

@@ -592,17 +592,10 @@ static class MotionSerializerTests
             CheckBones(skeleton.Bones, MotionSerializer.DecodeSkeletonDefinition(skeletonBytes).Bones, true);
             FrameHeader header = MotionSerializer.DecodeFrameData(frameBytes, frameBytes.Length, bones);
             CheckEqual(frame.FrameNumber, header.FrameNumber, "frame number");
-            CheckBones(frame.Bones, bones.ToArrayOfBones(), false);
+            CheckBones(frame.Bones, bones.ToBones(), false);
             CheckEqual(sensor.SensorName, MotionSerializer.DecodeSensorData(sensorBytes).SensorName, "name");
             int length = MotionSerializer.EncodeFrameData(header, bones, ref destination);
             CheckBytes(frameBytes, destination, length, "re-encoded frame");
         }
-    }
-
-    static Bone[] ToArrayOfBones(this BoneArrays bones)
-    {
-        var result = new Bone[bones.Count];
-        for (int i = 0; i < bones.Count; i++) result[i] = bones[i];
-        return result;
     }
 }

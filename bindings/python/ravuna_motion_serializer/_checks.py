@@ -43,13 +43,14 @@ def byte(value: int, what: str) -> int:
     return _in_range(value, _BYTE, what)
 
 
-def c_text(text: str, what: str, encoding: str = "utf-8") -> bytes:
-    """The text as the NUL-terminated bytes the C side reads; a NUL inside
-    would cut it short there, so it is refused."""
+def c_text(text: str, what: str, encoding: str = "utf-8", errors: str = "surrogateescape") -> bytes:
+    """The text's bytes for the C side, which reads up to the first NUL; a
+    NUL inside would cut it short there, so it is refused. Surrogate escapes
+    stand for bytes that are not UTF-8, as in decoded sensor texts."""
     if not isinstance(text, str):
         raise ValueError(f"{what} must be a str, got {type(text).__name__}")
     try:
-        encoded = text.encode(encoding, "surrogateescape")
+        encoded = text.encode(encoding, errors)
     except UnicodeEncodeError as error:
         raise ValueError(f"{what} {text!r} cannot be encoded as {encoding}") from error
     if b"\0" in encoded:
@@ -58,7 +59,7 @@ def c_text(text: str, what: str, encoding: str = "utf-8") -> bytes:
 
 
 def ip_text(text: str) -> bytes:
-    return c_text(text, "ip_address", "ascii")
+    return c_text(text, "ip_address", "ascii", "strict")
 
 
 def document_bytes(data: BytesLike) -> bytes:

@@ -124,6 +124,9 @@ class RefusedArgumentTest(unittest.TestCase):
         cases = {
             "sensor_name .* NUL": rms.SensorData("1.1.1.1", 0, 0.0, "", "a\0b", 0),
             "ip_address .* ascii": rms.SensorData("1.1.1.\u0661", 0, 0.0, "", "", 0),
+            r"ip_address '1\.1\.1\.\\udcff' cannot be encoded as ascii": rms.SensorData(
+                "1.1.1.\udcff", 0, 0.0, "", "", 0
+            ),
         }
         for pattern, sensor in cases.items():
             with self.subTest(pattern):
