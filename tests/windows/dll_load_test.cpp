@@ -2,6 +2,7 @@
 // every export looked up by its plain name, the version record read back,
 // and one round trip of each document kind through the function pointers.
 // This program does not link the import library.
+#include <malloc.h>
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -264,7 +265,13 @@ TEST_F(LoadedLibrary, SensorDataRoundTrip) {
   release(nullptr);
 }
 
-TEST(DllLifetime, UnloadAndReloadLeaveTheLibraryUsable) {
+// True while the block is allocated in the C runtime's heap, which the DLL's
+// operator new draws from; false once it has been freed.
+bool IsLiveCrtBlock(const void* block) {
+  return HeapValidate(reinterpret_cast<HANDLE>(_get_heap_handle()), 0, block) != FALSE;
+}
+
+TEST(DllLifetime, UnloadFreesNothingAndReloadWorks) {
   const std::wstring path = LibraryPathBesideProgram();
   const std::vector<unsigned char> noBytes(8, 0);
   for (int round = 0; round < 3; ++round) {
@@ -277,7 +284,7 @@ TEST(DllLifetime, UnloadAndReloadLeaveTheLibraryUsable) {
     int size = 0;
     unsigned char* buffer = nullptr;
     ASSERT_TRUE(toBytes("1.2.3.4", 1U, 0.0, "", "", 0, 0, 0, 0, 0, 0, 0, 0, &size, &buffer));
-    EXPECT_EQ(size, 165);
+    ASSERT_EQ(size, 165);
     EXPECT_TRUE(isRmf(size, buffer));
     EXPECT_FALSE(isRmf(static_cast<int>(noBytes.size()), noBytes.data()));
     // Calls from a thread the DLL never saw attach still work: thread
@@ -286,7 +293,14 @@ TEST(DllLifetime, UnloadAndReloadLeaveTheLibraryUsable) {
     std::thread caller([&] { threadAnswer = isRmf(size, buffer); });
     caller.join();
     EXPECT_TRUE(threadAnswer);
+
+    ASSERT_TRUE(IsLiveCrtBlock(buffer));
+    const std::vector<unsigned char> before(buffer, buffer + size);
     ASSERT_TRUE(FreeLibrary(library)) << "round " << round;
+    EXPECT_EQ(GetModuleHandleW(kLibraryName), nullptr) << "the DLL stayed loaded";
+    // The last document handed out outlives the DLL: unloading frees nothing.
+    EXPECT_TRUE(IsLiveCrtBlock(buffer)) << "round " << round;
+    EXPECT_EQ(std::vector<unsigned char>(buffer, buffer + size), before) << "round " << round;
   }
 }
 
