@@ -7,7 +7,7 @@ FUZZ_SECONDS ?= 30
 PACKAGES_BUILD := cmake ninja-build g++ googletest libgtest-dev
 PACKAGES_TEST := $(PACKAGES_BUILD) valgrind
 
-.PHONY: all deps deps-test build demo test test-release test-asan format
+.PHONY: all deps deps-test build demo test format
 
 all: build
 
@@ -26,7 +26,9 @@ build: deps
 demo: build
 	build/release/tools/rmf/rmf demo build/demo
 
-# One configure, build and test run per preset.
+# One configure, build and test run per preset. Its targets must not be
+# declared .PHONY: make applies no pattern rule to a phony target, so a phony
+# test-release would do nothing and pass.
 test-%:
 	cmake --preset $*
 	cmake --build --preset $* -j $(JOBS)
