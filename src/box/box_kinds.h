@@ -76,9 +76,30 @@ std::string BoxTypeToString(BoxType type);
 // The kind whose code equals the whole text exactly, or none.
 BoxType StringToBoxType(std::string text) noexcept;
 
+// The four code bytes of a kind as one little-endian number.
+constexpr std::uint32_t PackCode(std::string_view code) {
+  return static_cast<std::uint32_t>(static_cast<unsigned char>(code[0])) |
+         static_cast<std::uint32_t>(static_cast<unsigned char>(code[1])) << 8U |
+         static_cast<std::uint32_t>(static_cast<unsigned char>(code[2])) << 16U |
+         static_cast<std::uint32_t>(static_cast<unsigned char>(code[3])) << 24U;
+}
+
 // The kind of the four code bytes at `code`, without building a text; equal
-// to StringToBoxType of those four bytes.
-BoxType BoxTypeFromCode(const std::uint8_t* code) noexcept;
+// to StringToBoxType of those four bytes. Every box a reader visits passes
+// here, so it is inline: a switch on the packed code, a handful of compares.
+inline BoxType BoxTypeFromCode(const std::uint8_t* code) noexcept {
+  std::uint32_t packed = 0;
+  for (unsigned i = 0; i < 4; ++i) {
+    packed |= static_cast<std::uint32_t>(code[i]) << (8U * i);
+  }
+  switch (packed) {
+#define RAVUNA_BOX_CASE(name, number, code, valueType) \
+  case PackCode(code): return BoxType::name;
+    RAVUNA_BOX_KINDS(RAVUNA_BOX_CASE)
+#undef RAVUNA_BOX_CASE
+    default: return BoxType::none;
+  }
+}
 
 struct BoxValueTypeLookup {
   BoxValueType valueType;
@@ -88,9 +109,17 @@ struct BoxValueTypeLookup {
 // The value type that a box of the kind carries.
 BoxValueTypeLookup GetBoxValueType(BoxType type) noexcept;
 
+// One bit per kind number, set for the container kinds.
+inline constexpr std::uint32_t kContainerKinds = 0U
+#define RAVUNA_CONTAINER_BIT(name, number, code, valueType) \
+  | (BoxValueType::valueType == BoxValueType::container ? 1U << (number) : 0U)
+    RAVUNA_BOX_KINDS(RAVUNA_CONTAINER_BIT)
+#undef RAVUNA_CONTAINER_BIT
+    ;
+
 inline bool IsContainer(BoxType type) noexcept {
-  const BoxValueTypeLookup lookup = GetBoxValueType(type);
-  return lookup.known && lookup.valueType == BoxValueType::container;
+  const auto number = static_cast<std::uint32_t>(type);
+  return number < kBoxKindCount && ((kContainerKinds >> number) & 1U) != 0;
 }
 
 }  // namespace ravuna_motion_format

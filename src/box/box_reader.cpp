@@ -30,15 +30,6 @@ bool SearchRange(ByteView bytes, BoxType wanted, std::uint64_t start, std::uint6
 
 }  // namespace
 
-BoxHeader ReadBoxHeader(ByteView bytes, std::uint64_t offset) noexcept {
-  BoxHeader header{0, BoxType::none};
-  header.size = ReadLittleEndian<std::uint32_t>(bytes, offset);
-  if (FitsWithin(bytes, offset, kBoxHeaderSize)) {
-    header.type = BoxTypeFromCode(bytes.data() + offset + 4);
-  }
-  return header;
-}
-
 FoundBox FindBox(ByteView bytes, BoxType wanted, std::uint64_t start, std::int64_t length) {
   FoundBox result;
   VisitBudget budget(bytes);

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstdint>
+#include <cstring>
 #include <span>
 #include <string_view>
 #include <type_traits>
@@ -30,35 +31,53 @@ struct BoxHeader {
   BoxType type;
 };
 
-// Size and kind of the box at `offset`; size 0 when fewer than 4 bytes
-// remain, kind none when fewer than 8 remain or the code is unknown.
-BoxHeader ReadBoxHeader(ByteView bytes, std::uint64_t offset) noexcept;
-
 // Whether a value of `width` bytes at `position` lies within the bytes.
 inline bool FitsWithin(ByteView bytes, std::uint64_t position, std::uint64_t width) noexcept {
   return position <= bytes.size() && width <= bytes.size() - position;
 }
 
-// A little-endian number of type T at `position`, or 0 when it does not fit.
+// The little-endian number of type T at `data`, which the caller has checked
+// holds sizeof(T) bytes. On a little-endian host this is one plain load.
 template <class T>
-T ReadLittleEndian(ByteView bytes, std::uint64_t position) noexcept {
+T LoadLittleEndian(const std::uint8_t* data) noexcept {
   static_assert(std::is_arithmetic_v<T>);
   using Bits = std::conditional_t<
       sizeof(T) == 1, std::uint8_t,
       std::conditional_t<sizeof(T) == 2, std::uint16_t,
                          std::conditional_t<sizeof(T) == 4, std::uint32_t, std::uint64_t>>>;
-  if (!FitsWithin(bytes, position, sizeof(T))) {
-    return T{};
-  }
   Bits bits = 0;
-  for (std::size_t i = 0; i < sizeof(T); ++i) {
-    bits |= static_cast<Bits>(static_cast<Bits>(bytes[position + i]) << (8U * i));
+  if constexpr (std::endian::native == std::endian::little) {
+    std::memcpy(&bits, data, sizeof bits);
+  } else {
+    for (std::size_t i = 0; i < sizeof(T); ++i) {
+      bits |= static_cast<Bits>(static_cast<Bits>(data[i]) << (8U * i));
+    }
   }
   if constexpr (std::is_floating_point_v<T>) {
     return std::bit_cast<T>(bits);
   } else {
     return static_cast<T>(bits);
   }
+}
+
+// A little-endian number of type T at `position`, or 0 when it does not fit.
+template <class T>
+T ReadLittleEndian(ByteView bytes, std::uint64_t position) noexcept {
+  if (!FitsWithin(bytes, position, sizeof(T))) {
+    return T{};
+  }
+  return LoadLittleEndian<T>(bytes.data() + position);
+}
+
+// Size and kind of the box at `offset`; size 0 when fewer than 4 bytes
+// remain, kind none when fewer than 8 remain or the code is unknown. Inline:
+// every walk and search reads one per box.
+inline BoxHeader ReadBoxHeader(ByteView bytes, std::uint64_t offset) noexcept {
+  if (FitsWithin(bytes, offset, kBoxHeaderSize)) {
+    const std::uint8_t* header = bytes.data() + offset;
+    return {LoadLittleEndian<std::uint32_t>(header), BoxTypeFromCode(header + 4)};
+  }
+  return {ReadLittleEndian<std::uint32_t>(bytes, offset), BoxType::none};
 }
 
 // Caps the boxes one walk or search may visit, so that hostile nesting in

@@ -33,6 +33,14 @@ void AppendTransform(ByteView bytes, std::uint64_t payload, TransformSequences& 
 
 std::array<float, kTransformFloatCount> ReadTransform(ByteView bytes, std::uint64_t payload) {
   std::array<float, kTransformFloatCount> transform{};
+  if (FitsWithin(bytes, payload, sizeof transform)) {
+    // The usual case: all seven present, one bounds check for the lot.
+    const std::uint8_t* data = bytes.data() + payload;
+    for (std::size_t k = 0; k < transform.size(); ++k) {
+      transform[k] = LoadLittleEndian<float>(data + 4U * k);
+    }
+    return transform;
+  }
   for (std::size_t k = 0; k < transform.size(); ++k) {
     transform[k] = ReadLittleEndian<float>(bytes, payload + 4U * k);
   }
