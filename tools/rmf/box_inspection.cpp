@@ -8,7 +8,6 @@ namespace rmf {
 namespace {
 
 using ravuna_motion_format::BoxValueType;
-using ravuna_motion_format::FitsWithin;
 using ravuna_motion_format::kBoxHeaderSize;
 using ravuna_motion_format::kMaxBoxDepth;
 using ravuna_motion_format::ReadLittleEndian;
@@ -46,10 +45,8 @@ BoxValue ReadValue(ByteView bytes, BoxType type, std::uint64_t payload, std::uin
 }
 
 std::string ReadCode(ByteView bytes, std::uint64_t offset) {
-  const std::uint64_t first = std::min<std::uint64_t>(offset + 4, bytes.size());
-  const std::uint64_t last = std::min<std::uint64_t>(offset + kBoxHeaderSize, bytes.size());
-  return {bytes.begin() + static_cast<std::ptrdiff_t>(first),
-          bytes.begin() + static_cast<std::ptrdiff_t>(last)};
+  const auto code = bytes.subspan(offset + 4, 4);
+  return {code.begin(), code.end()};
 }
 
 class TreeInspector {
@@ -74,10 +71,7 @@ class TreeInspector {
         visitLimitReached_ = true;
         return 0;
       }
-      InspectedBox& box = boxes.emplace_back(ReadBox(offset, end, depth));
-      if (box.headerPastEnd) {
-        return 0;
-      }
+      const InspectedBox& box = boxes.emplace_back(ReadBox(offset, end, depth));
       offset += kBoxHeaderSize + box.size;
     }
     const std::uint64_t presentEnd = std::min<std::uint64_t>(end, bytes_.size());
@@ -92,10 +86,6 @@ class TreeInspector {
     box.size = header.size;
     box.type = header.type;
     box.code = ReadCode(bytes_, offset);
-    box.headerPastEnd = !FitsWithin(bytes_, offset, kBoxHeaderSize);
-    if (box.headerPastEnd) {
-      return box;
-    }
     const std::uint64_t payload = offset + kBoxHeaderSize;
     const std::uint64_t payloadEnd = payload + header.size;
     box.missingBytes = payloadEnd > bytes_.size() ? payloadEnd - bytes_.size() : 0;

@@ -1,6 +1,8 @@
 // The box tree of encoded bytes as the library's lenient walk sees it, with
 // every leniency marked: unknown codes, sizes overrunning their container,
-// payloads cut off by the end of the bytes, headers past the end.
+// payloads reaching past the end of the bytes (their values read as 0).
+// Like the library, a nested range never reaches more than one byte past
+// the end, so every visited box has its whole header.
 #pragma once
 
 #include <array>
@@ -31,10 +33,9 @@ using BoxValue = std::variant<std::monostate, std::string, std::uint8_t, PackedA
 struct InspectedBox {
   std::uint64_t offset = 0;  // of the 8-byte header, from the first byte
   std::uint32_t size = 0;    // the size field: payload bytes
-  std::string code;          // the four code bytes as stored (fewer past the end)
+  std::string code;          // the four code bytes as stored
   BoxType type = BoxType::none;
   BoxValue value;
-  bool headerPastEnd = false;       // fewer than 8 header bytes present
   std::uint64_t missingBytes = 0;   // payload bytes beyond the end of the bytes
   std::uint64_t overrunBytes = 0;   // payload bytes beyond the enclosing container
   bool endsDocumentSearch = false;  // a top-level box at which box searches stop

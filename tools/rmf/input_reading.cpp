@@ -73,8 +73,11 @@ Bytes ParseHexText(std::string_view text) {
     if (high < 0) {
       throw InputError("bad hex: unexpected character at offset " + std::to_string(position));
     }
-    if (position + 1 >= text.size() || HexDigitValue(text[position + 1]) < 0) {
+    if (position + 1 >= text.size() || IsHexSpace(text[position + 1])) {
       throw InputError("bad hex: odd number of digits at offset " + std::to_string(position));
+    }
+    if (HexDigitValue(text[position + 1]) < 0) {
+      throw InputError("bad hex: unexpected character at offset " + std::to_string(position + 1));
     }
     const int low = HexDigitValue(text[position + 1]);
     bytes.push_back(static_cast<std::uint8_t>(high * 16 + low));

@@ -58,11 +58,8 @@ void AddBoxMarks(Json& object, const InspectedBox& box) {
   if (box.type == BoxType::none) {
     object["unknown"] = true;
   }
-  if (box.headerPastEnd) {
-    object["header_past_end"] = true;
-  }
   const std::uint32_t writtenSize = WrittenPayloadSize(box.type);
-  if (writtenSize != 0 && writtenSize != box.size && !box.headerPastEnd) {
+  if (writtenSize != 0 && writtenSize != box.size) {
     object["written_size"] = writtenSize;
   }
   if (box.overrunBytes != 0) {

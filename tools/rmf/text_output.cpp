@@ -58,10 +58,6 @@ std::string FormatBoxValue(const InspectedBox& box) {
 
 std::string FormatBoxMarks(const InspectedBox& box) {
   std::string marks;
-  if (box.headerPastEnd) {
-    marks += " [header past the end of the bytes]";
-    return marks;
-  }
   if (box.type == BoxType::none) {
     marks += " [unknown code: skipped]";
   }

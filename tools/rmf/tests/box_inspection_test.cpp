@@ -1,0 +1,146 @@
+#include "box_inspection.h"
+
+#include <gtest/gtest.h>
+
+#include <variant>
+
+#include "test_bytes.h"
+
+namespace rmf {
+namespace {
+
+using namespace test_bytes;
+
+TEST(BoxTree, WrittenDocumentShowsEveryBoxWithOffsetSizeAndValue) {
+  const Bytes bytes =
+      Cat({HeadBox(), SenderBox(192168000001, 7000),
+           BoxBytes("sndt", Cat({BoxBytes("uttm", Le(1.5)), BoxBytes("snad", Text("ab")),
+                                 BoxBytes("snvl", Transform({1, 2, 3, 4, 5, 6, 7}))}))});
+  const BoxTree tree = InspectBoxTree(bytes);
+  ASSERT_EQ(tree.boxes.size(), 3U);
+  EXPECT_EQ(tree.trailingBytes, 0U);
+
+  const InspectedBox& head = tree.boxes[0];
+  EXPECT_EQ(head.offset, 0U);
+  EXPECT_EQ(head.size, 35U);
+  EXPECT_EQ(head.code, "head");
+  ASSERT_EQ(head.children.size(), 2U);
+  EXPECT_EQ(head.children[0].offset, 8U);
+  EXPECT_EQ(std::get<std::string>(head.children[0].value), "kavi motion format");
+  EXPECT_EQ(std::get<std::uint8_t>(head.children[1].value), 1);
+
+  const InspectedBox& address = tree.boxes[1].children[0];
+  EXPECT_EQ(address.offset, 51U);
+  EXPECT_EQ(std::get<PackedAddress>(address.value).packed, 192168000001U);
+  EXPECT_EQ(std::get<PackedAddress>(address.value).dotted, "192.168.0.1");
+  EXPECT_EQ(std::get<std::uint16_t>(tree.boxes[1].children[1].value), 7000);
+
+  const InspectedBox& sensor = tree.boxes[2];
+  EXPECT_EQ(sensor.offset, 77U);
+  ASSERT_EQ(sensor.children.size(), 3U);
+  EXPECT_EQ(std::get<double>(sensor.children[0].value), 1.5);
+  EXPECT_EQ(std::get<std::string>(sensor.children[1].value), "ab");
+  EXPECT_EQ((std::get<std::array<float, 7>>(sensor.children[2].value)),
+            (std::array<float, 7>{1, 2, 3, 4, 5, 6, 7}));
+  for (const InspectedBox& box : {head, tree.boxes[1], sensor}) {
+    EXPECT_EQ(box.missingBytes + box.overrunBytes + box.trailingBytes, 0U) << box.code;
+    EXPECT_FALSE(box.endsDocumentSearch || box.notEntered) << box.code;
+  }
+}
+
+TEST(BoxTree, UnknownTopLevelCodeIsKeptAndEndsTheSearchButTheWalkGoesOn) {
+  const Bytes bytes = Cat({BoxBytes("Head", {1, 2}), HeadBox()});
+  const BoxTree tree = InspectBoxTree(bytes);
+  ASSERT_EQ(tree.boxes.size(), 2U);
+  EXPECT_EQ(tree.boxes[0].type, BoxType::none);
+  EXPECT_EQ(tree.boxes[0].code, "Head");
+  EXPECT_TRUE(tree.boxes[0].endsDocumentSearch);
+  EXPECT_TRUE(std::holds_alternative<std::monostate>(tree.boxes[0].value));
+  EXPECT_EQ(tree.boxes[1].code, "head");
+  EXPECT_FALSE(tree.boxes[1].endsDocumentSearch);
+  EXPECT_EQ(tree.boxes[1].children.size(), 2U);
+}
+
+TEST(BoxTree, EmptyTopLevelBoxEndsTheSearchOnlyOnce) {
+  const BoxTree tree = InspectBoxTree(Cat({BoxBytes("sndf", {}), BoxBytes("zzzz", {0})}));
+  ASSERT_EQ(tree.boxes.size(), 2U);
+  EXPECT_TRUE(tree.boxes[0].endsDocumentSearch);
+  EXPECT_FALSE(tree.boxes[1].endsDocumentSearch);
+}
+
+TEST(BoxTree, ChildOverrunningItsContainerIsMarkedWithTheExcess) {
+  // "ipad" claims 12 bytes inside a "sndf" that holds 8 after the ipad header.
+  const Bytes bytes =
+      Cat({BoxBytes("sndf", Cat({BoxClaiming("ipad", 12, Le(std::uint64_t{5}))})), Le(0U)});
+  const BoxTree tree = InspectBoxTree(bytes);
+  ASSERT_EQ(tree.boxes.size(), 1U);
+  const InspectedBox& address = tree.boxes[0].children.at(0);
+  EXPECT_EQ(address.overrunBytes, 4U);
+  EXPECT_EQ(address.missingBytes, 0U);  // the 4 bytes after "sndf" are present
+  EXPECT_EQ(std::get<PackedAddress>(address.value).packed, 5U);
+  EXPECT_EQ(tree.trailingBytes, 4U);
+}
+
+TEST(BoxTree, PayloadPastTheEndIsMarkedAndItsValueReadsZero) {
+  const Bytes bytes = Cat({HeadBox(), BoxClaiming("uttm", 8, {0, 0, 0xf0, 0x3f})});
+  const BoxTree tree = InspectBoxTree(bytes);
+  ASSERT_EQ(tree.boxes.size(), 2U);
+  EXPECT_EQ(tree.boxes[1].missingBytes, 4U);
+  EXPECT_EQ(tree.boxes[1].overrunBytes, 0U);  // the top level has no container
+  EXPECT_EQ(std::get<double>(tree.boxes[1].value), 0.0);
+}
+
+TEST(BoxTree, ContainerClaimingMoreThanThereIsShowsItsRealChildren) {
+  const Bytes bytes = BoxClaiming("fram", 1000, BoxBytes("fnum", Le(42)));
+  const BoxTree tree = InspectBoxTree(bytes);
+  ASSERT_EQ(tree.boxes.size(), 1U);
+  EXPECT_EQ(tree.boxes[0].missingBytes, 1000U - 12U);
+  ASSERT_EQ(tree.boxes[0].children.size(), 1U);
+  EXPECT_EQ(std::get<std::int32_t>(tree.boxes[0].children[0].value), 42);
+}
+
+TEST(BoxTree, ShortLeafStillReadsItsFullWidthFromTheBytesAfterIt) {
+  const Bytes bytes = BoxBytes("bndt", Cat({BoxClaiming("bnid", 1, {0x34}), {0x12}}));
+  const BoxTree tree = InspectBoxTree(bytes);
+  const InspectedBox& id = tree.boxes.at(0).children.at(0);
+  EXPECT_EQ(std::get<std::int16_t>(id.value), 0x1234);
+  EXPECT_EQ(WrittenPayloadSize(id.type), 2U);
+  EXPECT_EQ(id.size, 1U);
+}
+
+TEST(BoxTree, BytesTooFewForABoxAreCountedAsLeftOver) {
+  const BoxTree tree = InspectBoxTree(
+      Cat({HeadBox(),
+           BoxBytes("sndf", Cat({BoxBytes("rcvp", Le(std::uint16_t{7})), {1, 2, 3}})),
+           {9, 9, 9, 9, 9}}));
+  EXPECT_EQ(tree.trailingBytes, 5U);
+  ASSERT_EQ(tree.boxes.size(), 2U);
+  EXPECT_EQ(tree.boxes[1].trailingBytes, 3U);
+  EXPECT_EQ(tree.boxes[1].children.size(), 1U);
+}
+
+TEST(BoxTree, ContainersDeeperThanTheLibraryEntersAreNotEntered) {
+  Bytes bytes = BoxBytes("fnum", Le(1));
+  for (int level = 0; level < 40; ++level) {
+    bytes = BoxBytes("fram", bytes);
+  }
+  const BoxTree tree = InspectBoxTree(bytes);
+  const InspectedBox* box = &tree.boxes.at(0);
+  int depth = 0;
+  while (!box->children.empty()) {
+    box = &box->children[0];
+    ++depth;
+  }
+  EXPECT_EQ(depth, 32);
+  EXPECT_TRUE(box->notEntered);
+}
+
+TEST(BoxTree, EmptyAndTinyInputsHoldNoBox) {
+  EXPECT_TRUE(InspectBoxTree({}).boxes.empty());
+  const BoxTree tree = InspectBoxTree(BoxBytes("head", {}));  // 8 bytes: too few to visit
+  EXPECT_TRUE(tree.boxes.empty());
+  EXPECT_EQ(tree.trailingBytes, 8U);
+}
+
+}  // namespace
+}  // namespace rmf

@@ -1,0 +1,206 @@
+#include "capture_stats.h"
+
+#include <gtest/gtest.h>
+#include <pcap/pcap.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+
+#include "capture_writing.h"
+#include "ravuna_motion_serializer.h"
+
+namespace rmf {
+namespace {
+
+constexpr std::uint32_t kSenderA = (10U << 24U) | 5U;  // 10.0.0.5
+constexpr std::uint32_t kSenderB = (10U << 24U) | 6U;  // 10.0.0.6
+constexpr std::uint32_t kBroadcast = (10U << 24U) | 255U;
+constexpr std::int64_t kStart = 1700000000;
+
+Bytes Frame(int number) {
+  const int id = 0;
+  const float value = 1.0F;
+  int size = 0;
+  unsigned char* buffer = nullptr;
+  ConvertFrameDataToBytes("10.0.0.5", 9000, number, 0.0F, 0.0, 1, 2, 3,
+                          static_cast<unsigned char>(number), 0, true, 1, &id, &value, &value,
+                          &value, &value, &value, &value, &value, &size, &buffer);
+  return Bytes(buffer, buffer + size);
+}
+
+Bytes Skeleton() {
+  int size = 0;
+  unsigned char* buffer = nullptr;
+  ConvertSkeletonDefinitionToBytes("10.0.0.6", 9100, 0, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                   nullptr, nullptr, nullptr, nullptr, &size, &buffer);
+  return Bytes(buffer, buffer + size);
+}
+
+Bytes Sensor() {
+  int size = 0;
+  unsigned char* buffer = nullptr;
+  ConvertSensorDataToBytes("10.0.0.6", 9100, 0.0, "a", "b", 0, 0, 0, 0, 0, 0, 0, 0, &size, &buffer);
+  return Bytes(buffer, buffer + size);
+}
+
+// An IPv4 datagram as a raw-IP link carries it; `udpLength` overrides the
+// UDP length field to make a broken packet.
+Bytes Datagram(std::uint32_t source, const Bytes& payload, std::uint8_t protocol = 17,
+               int udpLength = -1) {
+  const auto length = static_cast<std::uint32_t>(28 + payload.size());
+  const auto udp = static_cast<std::uint32_t>(udpLength < 0 ? 8 + payload.size()
+                                                            : static_cast<std::size_t>(udpLength));
+  Bytes ip = {0x45,
+              0,
+              static_cast<std::uint8_t>(length >> 8U),
+              static_cast<std::uint8_t>(length),
+              0,
+              0,
+              0,
+              0,
+              64,
+              protocol,
+              0,
+              0};
+  for (const std::uint32_t address : {source, kBroadcast}) {
+    for (const unsigned shift : {24U, 16U, 8U, 0U}) {
+      ip.push_back(static_cast<std::uint8_t>(address >> shift));
+    }
+  }
+  // Ports 9000 -> 9001 (9100 -> 9001 for sender B), UDP length, no checksum.
+  const std::uint32_t port = source == kSenderA ? 9000 : 9100;
+  const Bytes header = {
+      static_cast<std::uint8_t>(port >> 8U), static_cast<std::uint8_t>(port), 0x23, 0x29,
+      static_cast<std::uint8_t>(udp >> 8U),  static_cast<std::uint8_t>(udp),  0,    0};
+  ip.insert(ip.end(), header.begin(), header.end());
+  ip.insert(ip.end(), payload.begin(), payload.end());
+  return ip;
+}
+
+struct TimedDatagram {
+  int milliseconds;
+  Bytes datagram;
+};
+
+// Writes the datagrams with libpcap into a capture in memory.
+Bytes WriteRawIpCapture(const std::vector<TimedDatagram>& datagrams) {
+  char* memory = nullptr;
+  std::size_t memorySize = 0;
+  std::FILE* stream = open_memstream(&memory, &memorySize);
+  pcap_t* handle = pcap_open_dead(DLT_RAW, 65535);
+  pcap_dumper_t* dumper = pcap_dump_fopen(handle, stream);
+  for (const TimedDatagram& timed : datagrams) {
+    pcap_pkthdr header{};
+    header.ts.tv_sec = kStart + timed.milliseconds / 1000;
+    header.ts.tv_usec = (timed.milliseconds % 1000) * 1000;
+    header.caplen = static_cast<bpf_u_int32>(timed.datagram.size());
+    header.len = header.caplen;
+    pcap_dump(reinterpret_cast<u_char*>(dumper), &header, timed.datagram.data());
+  }
+  pcap_dump_close(dumper);  // closes the stream too
+  pcap_close(handle);
+  Bytes capture(memory, memory + memorySize);
+  std::free(memory);
+  return capture;
+}
+
+Bytes Truncated(Bytes bytes, std::size_t length) {
+  bytes.resize(length);
+  return bytes;
+}
+
+TEST(CaptureStats, CountsKindsGapsRepeatsAndMalformedPacketsPerSender) {
+  const Bytes capture = WriteRawIpCapture({
+      {0, Datagram(kSenderA, Frame(1))},
+      {10, Datagram(kSenderA, Frame(2))},
+      {20, Datagram(kSenderA, Frame(3))},
+      {30, Datagram(kSenderA, Frame(5))},                 // gap: 4 missing
+      {40, Datagram(kSenderA, Frame(5))},                 // repeat
+      {45, Datagram(kSenderA, Truncated(Frame(6), 60))},  // no "fram": rejected
+      {50, Datagram(kSenderA, Frame(4))},                 // backwards
+      {55, Datagram(kSenderA, {'d', 'n', 's'})},
+      {56, Datagram(kSenderA, Frame(7), 17, 4)},  // UDP length below its header
+      {57, Datagram(kSenderA, {}, 6)},            // TCP
+      {60, Datagram(kSenderB, Skeleton())},
+      {70, Datagram(kSenderB, Sensor())},
+  });
+  const CaptureStats stats = ComputeCaptureStats(ReadCapture(capture));
+  EXPECT_EQ(stats.packets, 12U);
+  EXPECT_EQ(stats.udpPackets, 11U);
+  EXPECT_EQ(stats.documents, 8U);
+  EXPECT_EQ(stats.malformedPackets, 2U);
+  EXPECT_EQ(stats.otherUdpPackets, 1U);
+  ASSERT_EQ(stats.senders.size(), 2U);
+
+  const SenderStats& a = stats.senders[0];
+  EXPECT_EQ(a.packetSource, "10.0.0.5:9000");
+  EXPECT_EQ(a.documentSenders, std::set<std::string>{"10.0.0.5:9000"});
+  EXPECT_EQ(a.frameData, 6U);
+  EXPECT_EQ(a.skeletonDefinitions + a.sensorData, 0U);
+  EXPECT_EQ(a.malformedPackets, 2U);
+  const FrameStats& frames = a.frames;
+  EXPECT_EQ(frames.count, 6U);
+  EXPECT_EQ(frames.firstNumber, 1);
+  EXPECT_EQ(frames.lastNumber, 4);
+  EXPECT_EQ(frames.gaps, 1U);
+  EXPECT_EQ(frames.missingFrames, 1U);
+  EXPECT_EQ(frames.repeats, 1U);
+  EXPECT_EQ(frames.backwards, 1U);
+  ASSERT_TRUE(frames.Rate().has_value());
+  EXPECT_NEAR(*frames.Rate(), 100.0, 1e-3);  // 5 intervals in 50 ms
+  EXPECT_EQ(frames.firstTimecode, (Timecode{1, 2, 3, 1, 0, 1}));
+  EXPECT_EQ(frames.lastTimecode, (Timecode{1, 2, 3, 4, 0, 1}));
+
+  const SenderStats& b = stats.senders[1];
+  EXPECT_EQ(b.packetSource, "10.0.0.6:9100");
+  EXPECT_EQ(b.documentSenders, std::set<std::string>{"10.0.0.6:9100"});
+  EXPECT_EQ(b.skeletonDefinitions, 1U);
+  EXPECT_EQ(b.sensorData, 1U);
+  EXPECT_EQ(b.frames.count, 0U);
+  EXPECT_FALSE(b.frames.Rate().has_value());
+  EXPECT_EQ(b.malformedPackets, 0U);
+}
+
+TEST(CaptureReading, NamesWhatIsWrongWithABrokenUdpPacket) {
+  Bytes cut = Datagram(kSenderA, Frame(1));
+  cut.resize(cut.size() - 10);  // captured shorter than the lengths say
+  const std::vector<CapturedPacket> packets = ReadCapture(WriteRawIpCapture({
+      {0, cut},
+      {1, Datagram(kSenderA, Frame(1), 17, 4)},
+      {2, Bytes{0x45, 0, 0, 20, 0, 0, 0x20, 0, 64, 17}},
+  }));
+  ASSERT_EQ(packets.size(), 3U);
+  EXPECT_EQ(packets[0].malformation, "UDP payload cut short: 191 of 201 bytes captured");
+  EXPECT_EQ(packets[0].payload.size(), 191U);
+  EXPECT_EQ(packets[1].malformation, "bad UDP length 4");
+  EXPECT_EQ(packets[2].malformation, "IPv4 header cut short");
+}
+
+TEST(CaptureReading, EthernetCaptureGivesBackTimesAddressesAndPayloads) {
+  const std::filesystem::path path =
+      std::filesystem::temp_directory_path() / ("rmf_capture_test_" + std::to_string(getpid()));
+  const PacketToWrite written{kStart, 250000, {kSenderA, 9000}, {kBroadcast, 9001}, Frame(9)};
+  WriteUdpCapture(path.string(), {written, written});
+  const std::vector<CapturedPacket> packets = ReadCapture(ReadInput(path.string()));
+  std::filesystem::remove(path);
+  ASSERT_EQ(packets.size(), 2U);
+  const CapturedPacket& packet = packets[1];
+  EXPECT_EQ(packet.index, 2U);
+  EXPECT_EQ(FormatPacketTime(packet), "1700000000.250000");
+  EXPECT_TRUE(packet.isUdp);
+  EXPECT_EQ(packet.malformation, "");
+  EXPECT_EQ(FormatEndpoint(packet.source), "10.0.0.5:9000");
+  EXPECT_EQ(FormatEndpoint(packet.destination), "10.0.0.255:9001");
+  EXPECT_EQ(packet.payload, written.payload);
+}
+
+TEST(CaptureReading, DamagedCaptureIsAnInputError) {
+  Bytes capture = WriteRawIpCapture({{0, Datagram(kSenderA, Frame(1))}});
+  capture.resize(capture.size() - 5);
+  EXPECT_THROW(ReadCapture(capture), InputError);
+  EXPECT_THROW(ReadCapture({0xd4, 0xc3, 0xb2, 0xa1, 0}), InputError);
+}
+
+}  // namespace
+}  // namespace rmf
