@@ -2,69 +2,129 @@
 
 #include <bit>
 #include <cstddef>
+#include <cstring>
 #include <string>
 
 namespace ravuna_motion_format {
 namespace {
 
-template <class Bits>
-void AppendLittleEndian(Bits value, ByteVector& out) {
-  for (std::size_t i = 0; i < sizeof(Bits); ++i) {
-    out.push_back(static_cast<std::uint8_t>(value >> (8U * i)));
-  }
-}
-
-void AppendFloats(const float* values, std::int32_t count, ByteVector& out) {
-  for (std::int32_t i = 0; i < count; ++i) {
-    FloatToBytes(values[i], out);
-  }
-}
-
-void AppendRaw(const void* data, std::int32_t count, ByteVector& out) {
-  if (count > 0) {
+// Appends at the end of a growing vector.
+class VectorSink {
+ public:
+  explicit VectorSink(ByteVector& out) noexcept : out_(out) {}
+  void Append(const void* data, std::size_t count) {
     const auto* begin = static_cast<const std::uint8_t*>(data);
-    out.insert(out.end(), begin, begin + count);
+    out_.insert(out_.end(), begin, begin + count);
+  }
+  void AppendByte(std::uint8_t byte) { out_.push_back(byte); }
+
+ private:
+  ByteVector& out_;
+};
+
+// Writes into a buffer of fixed length; a write that does not fit is dropped
+// and marks the sink as overflowed.
+class SpanSink {
+ public:
+  explicit SpanSink(std::span<std::uint8_t> out) noexcept
+      : cursor_(out.data()), end_(out.data() + out.size()) {}
+  void Append(const void* data, std::size_t count) noexcept {
+    if (count > static_cast<std::size_t>(end_ - cursor_)) {
+      overflowed_ = true;
+      return;
+    }
+    if (count > 0) {
+      std::memcpy(cursor_, data, count);
+      cursor_ += count;
+    }
+  }
+  void AppendByte(std::uint8_t byte) noexcept { Append(&byte, 1); }
+  bool overflowed() const noexcept { return overflowed_; }
+  const std::uint8_t* cursor() const noexcept { return cursor_; }
+
+ private:
+  std::uint8_t* cursor_;
+  std::uint8_t* end_;
+  bool overflowed_ = false;
+};
+
+template <class Bits, class Sink>
+void AppendLittleEndian(Bits value, Sink& out) {
+  if constexpr (std::endian::native == std::endian::little) {
+    out.Append(&value, sizeof value);
+  } else {
+    std::uint8_t bytes[sizeof(Bits)];
+    for (std::size_t i = 0; i < sizeof(Bits); ++i) {
+      bytes[i] = static_cast<std::uint8_t>(value >> (8U * i));
+    }
+    out.Append(bytes, sizeof bytes);
   }
 }
+
+template <class Sink>
+void AppendFloats(const float* values, std::int32_t count, Sink& out) {
+  if (count <= 0) {
+    return;
+  }
+  if constexpr (std::endian::native == std::endian::little) {
+    // binary32 in host order is already the wire form: one copy for all.
+    out.Append(values, static_cast<std::size_t>(count) * sizeof(float));
+  } else {
+    for (std::int32_t i = 0; i < count; ++i) {
+      AppendLittleEndian(std::bit_cast<std::uint32_t>(values[i]), out);
+    }
+  }
+}
+
+template <class Sink>
+void AppendRaw(const void* data, std::int32_t count, Sink& out) {
+  if (count > 0) {
+    out.Append(data, static_cast<std::size_t>(count));
+  }
+}
+
+template <class Sink>
+void EncodeBoxesTo(std::span<Box* const> boxes, Sink& out);
 
 // Writes the payload of a value of type T, if `value` holds exactly a T.
-template <class T>
-bool EncodeValueAs(const Box* box, ByteVector& out) {
+template <class T, class Sink>
+bool EncodeValueAs(const Box* box, Sink& out) {
   const T* held = std::any_cast<T>(&box->value);
   if (held == nullptr) {
     return false;
   }
   if constexpr (std::is_same_v<T, Box*> || std::is_same_v<T, Box**>) {
     // The pointer held only marks a container; the children list is encoded.
-    EncodeBoxes(box->children, out);
+    EncodeBoxesTo(box->children, out);
   } else if constexpr (std::is_same_v<T, std::byte>) {
-    out.push_back(static_cast<std::uint8_t>(*held));
+    out.AppendByte(static_cast<std::uint8_t>(*held));
   } else if constexpr (std::is_same_v<T, std::byte*>) {
     AppendRaw(*held, box->size, out);
   } else if constexpr (std::is_same_v<T, float>) {
-    FloatToBytes(*held, out);
+    AppendLittleEndian(std::bit_cast<std::uint32_t>(*held), out);
   } else if constexpr (std::is_same_v<T, float*>) {
     AppendFloats(*held, box->count, out);
   } else if constexpr (std::is_same_v<T, double>) {
-    DoubleToBytes(*held, out);
+    AppendLittleEndian(std::bit_cast<std::uint64_t>(*held), out);
   } else if constexpr (std::is_same_v<T, int>) {
-    UInt32ToBytes(static_cast<std::uint32_t>(*held), out);
+    AppendLittleEndian(static_cast<std::uint32_t>(*held), out);
   } else if constexpr (std::is_same_v<T, std::uint64_t>) {
-    UInt64ToBytes(*held, out);
+    AppendLittleEndian(*held, out);
   } else if constexpr (std::is_same_v<T, unsigned short> || std::is_same_v<T, short>) {
-    UInt16ToBytes(static_cast<std::uint16_t>(*held), out);
+    AppendLittleEndian(static_cast<std::uint16_t>(*held), out);
   } else if constexpr (std::is_same_v<T, unsigned char*>) {
     AppendRaw(*held, box->count, out);
   } else {
     static_assert(std::is_same_v<T, std::string>);
-    StringToBytes(*held, out);
+    out.Append(held->data(), held->size());
   }
   return true;
 }
 
 // Tries first the type that the box's kind carries, which is what every
 // box of this library holds, so the common case costs one type test.
-bool EncodeExpectedValue(const Box* box, ByteVector& out) {
+template <class Sink>
+bool EncodeExpectedValue(const Box* box, Sink& out) {
   switch (GetBoxValueType(box->type).valueType) {
     case BoxValueType::container: return EncodeValueAs<Box**>(box, out);
     case BoxValueType::text: return EncodeValueAs<std::string>(box, out);
@@ -80,6 +140,36 @@ bool EncodeExpectedValue(const Box* box, ByteVector& out) {
     case BoxValueType::none: return false;
   }
   return false;
+}
+
+template <class Sink>
+void EncodeBoxValueTo(const Box* box, Sink& out) {
+  if (EncodeExpectedValue(box, out)) {
+    return;
+  }
+  // Any other value: the first exact match in this order decides; none of
+  // them (nullptr, no value, a foreign type) gives an empty payload.
+  EncodeValueAs<Box*>(box, out) || EncodeValueAs<Box**>(box, out) ||
+      EncodeValueAs<std::byte>(box, out) || EncodeValueAs<std::byte*>(box, out) ||
+      EncodeValueAs<float>(box, out) || EncodeValueAs<float*>(box, out) ||
+      EncodeValueAs<double>(box, out) || EncodeValueAs<int>(box, out) ||
+      EncodeValueAs<std::uint64_t>(box, out) || EncodeValueAs<unsigned short>(box, out) ||
+      EncodeValueAs<short>(box, out) || EncodeValueAs<unsigned char*>(box, out) ||
+      EncodeValueAs<std::string>(box, out);
+}
+
+template <class Sink>
+void EncodeBoxTo(const Box* box, Sink& out) {
+  AppendLittleEndian(static_cast<std::uint32_t>(box->size), out);
+  out.Append(box->typeName.data(), box->typeName.size());
+  EncodeBoxValueTo(box, out);
+}
+
+template <class Sink>
+void EncodeBoxesTo(std::span<Box* const> boxes, Sink& out) {
+  for (const Box* box : boxes) {
+    EncodeBoxTo(box, out);
+  }
 }
 
 }  // namespace
@@ -103,56 +193,76 @@ EncodeStatus CheckMotionFormat(const MotionFormat* format) noexcept {
   return EncodeStatus::ok;
 }
 
+std::uint64_t DeclaredDocumentLength(const MotionFormat* format) noexcept {
+  if (CheckMotionFormat(format) != EncodeStatus::ok) {
+    return 0;
+  }
+  std::uint64_t length = 0;
+  for (const Box* box : {format->header, format->senderDefinition, format->data}) {
+    length += 8U + static_cast<std::uint32_t>(box->size);
+  }
+  return length;
+}
+
 ByteVector EncodeMotionFormat(const MotionFormat* format) {
   ByteVector out;
   if (CheckMotionFormat(format) != EncodeStatus::ok) {
     return out;
   }
+  out.reserve(DeclaredDocumentLength(format));
   Box* const top[] = {format->header, format->senderDefinition, format->data};
-  std::uint64_t length = 0;
-  for (const Box* box : top) {
-    length += 8U + static_cast<std::uint32_t>(box->size);
-  }
-  out.reserve(length);
   EncodeBoxes(top, out);
   return out;
 }
 
-void EncodeBoxes(std::span<Box* const> boxes, ByteVector& out) {
-  for (const Box* box : boxes) {
-    EncodeBox(box, out);
+std::optional<std::size_t> EncodeMotionFormatInto(const MotionFormat* format,
+                                                  std::span<std::uint8_t> out) noexcept {
+  if (CheckMotionFormat(format) != EncodeStatus::ok) {
+    return std::size_t{0};
   }
+  SpanSink sink(out);
+  Box* const top[] = {format->header, format->senderDefinition, format->data};
+  EncodeBoxesTo(std::span<Box* const>(top), sink);
+  if (sink.overflowed()) {
+    return std::nullopt;
+  }
+  return static_cast<std::size_t>(sink.cursor() - out.data());
+}
+
+void EncodeBoxes(std::span<Box* const> boxes, ByteVector& out) {
+  VectorSink sink(out);
+  EncodeBoxesTo(boxes, sink);
 }
 
 void EncodeBox(const Box* box, ByteVector& out) {
-  UInt32ToBytes(static_cast<std::uint32_t>(box->size), out);
-  StringToBytes(box->typeName, out);
-  EncodeBoxValue(box, out);
+  VectorSink sink(out);
+  EncodeBoxTo(box, sink);
 }
 
 void EncodeBoxValue(const Box* box, ByteVector& out) {
-  if (EncodeExpectedValue(box, out)) {
-    return;
-  }
-  // Any other value: the first exact match in this order decides; none of
-  // them (nullptr, no value, a foreign type) gives an empty payload.
-  EncodeValueAs<Box*>(box, out) || EncodeValueAs<Box**>(box, out) ||
-      EncodeValueAs<std::byte>(box, out) || EncodeValueAs<std::byte*>(box, out) ||
-      EncodeValueAs<float>(box, out) || EncodeValueAs<float*>(box, out) ||
-      EncodeValueAs<double>(box, out) || EncodeValueAs<int>(box, out) ||
-      EncodeValueAs<std::uint64_t>(box, out) || EncodeValueAs<unsigned short>(box, out) ||
-      EncodeValueAs<short>(box, out) || EncodeValueAs<unsigned char*>(box, out) ||
-      EncodeValueAs<std::string>(box, out);
+  VectorSink sink(out);
+  EncodeBoxValueTo(box, sink);
 }
 
-void UInt16ToBytes(std::uint16_t value, ByteVector& out) { AppendLittleEndian(value, out); }
-void UInt32ToBytes(std::uint32_t value, ByteVector& out) { AppendLittleEndian(value, out); }
-void UInt64ToBytes(std::uint64_t value, ByteVector& out) { AppendLittleEndian(value, out); }
+void UInt16ToBytes(std::uint16_t value, ByteVector& out) {
+  VectorSink sink(out);
+  AppendLittleEndian(value, sink);
+}
+void UInt32ToBytes(std::uint32_t value, ByteVector& out) {
+  VectorSink sink(out);
+  AppendLittleEndian(value, sink);
+}
+void UInt64ToBytes(std::uint64_t value, ByteVector& out) {
+  VectorSink sink(out);
+  AppendLittleEndian(value, sink);
+}
 void FloatToBytes(float value, ByteVector& out) {
-  AppendLittleEndian(std::bit_cast<std::uint32_t>(value), out);
+  VectorSink sink(out);
+  AppendLittleEndian(std::bit_cast<std::uint32_t>(value), sink);
 }
 void DoubleToBytes(double value, ByteVector& out) {
-  AppendLittleEndian(std::bit_cast<std::uint64_t>(value), out);
+  VectorSink sink(out);
+  AppendLittleEndian(std::bit_cast<std::uint64_t>(value), sink);
 }
 void StringToBytes(std::string_view text, ByteVector& out) {
   out.insert(out.end(), text.begin(), text.end());

@@ -1,7 +1,9 @@
 // The encoder: a document tree to its bytes, little-endian on any host.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string_view>
 #include <vector>
@@ -30,6 +32,15 @@ EncodeStatus CheckMotionFormat(const MotionFormat* format) noexcept;
 // bytes when the format or one of its three boxes is null. The output is
 // sized once from the three top boxes' size fields.
 ByteVector EncodeMotionFormat(const MotionFormat* format);
+
+// The length the three top boxes' size fields declare (0 for an incomplete
+// tree). A tree whose values match its sizes encodes to exactly this.
+std::uint64_t DeclaredDocumentLength(const MotionFormat* format) noexcept;
+
+// The same bytes as EncodeMotionFormat, written straight into `out`: the
+// number of bytes written, or nothing when they do not fit in `out`.
+std::optional<std::size_t> EncodeMotionFormatInto(const MotionFormat* format,
+                                                  std::span<std::uint8_t> out) noexcept;
 
 // Appenders behind EncodeMotionFormat, each writing at the end of `out`.
 void EncodeBoxes(std::span<Box* const> boxes, ByteVector& out);

@@ -36,13 +36,30 @@ bool RefusesBytes(int size, const unsigned char* bytes) noexcept {
   return size > 0 && bytes == nullptr;
 }
 
+// The encoded document in a new buffer of exactly its length. The trees the
+// builders make encode to the length their size fields declare, so they are
+// written once, straight into the buffer handed out; any other tree goes
+// through a vector first.
+std::unique_ptr<unsigned char[]> EncodeIntoNewBuffer(const MotionFormat* format,
+                                                     std::size_t& length) {
+  length = static_cast<std::size_t>(DeclaredDocumentLength(format));
+  std::unique_ptr<unsigned char[]> buffer(new unsigned char[length]);
+  if (EncodeMotionFormatInto(format, {buffer.get(), length}) == length) {
+    return buffer;
+  }
+  const ByteVector encoded = EncodeMotionFormat(format);
+  length = encoded.size();
+  buffer.reset(new unsigned char[length]);
+  std::copy(encoded.begin(), encoded.end(), buffer.get());
+  return buffer;
+}
+
 // Encodes the tree into a new buffer and hands it out through the two
 // outputs; they are written only once nothing can fail any more.
 bool HandOutDocument(const MotionFormat* format, int* outSize, unsigned char** outBuffer) {
-  const ByteVector encoded = EncodeMotionFormat(format);
-  std::unique_ptr<unsigned char[]> buffer(new unsigned char[encoded.size()]);
-  std::copy(encoded.begin(), encoded.end(), buffer.get());
-  *outSize = static_cast<int>(encoded.size());
+  std::size_t length = 0;
+  std::unique_ptr<unsigned char[]> buffer = EncodeIntoNewBuffer(format, length);
+  *outSize = static_cast<int>(length);
   *outBuffer = buffer.get();
   RetainedSlots slots;
   slots.document = buffer.release();
