@@ -8,8 +8,12 @@ loader=$2
 shift 2
 export WINEPREFIX
 export WINEDEBUG=-all
-# No Mono or Gecko download prompts while the prefix is created.
-export WINEDLLOVERRIDES="mscoree,mshtml="
+# No Mono or Gecko download prompts while the prefix is created, and no menu
+# entries or file associations written into the user's home folder.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+export XDG_CONFIG_HOME="$WINEPREFIX/xdg/config"
+export XDG_DATA_HOME="$WINEPREFIX/xdg/data"
+export XDG_CACHE_HOME="$WINEPREFIX/xdg/cache"
 unset DISPLAY WAYLAND_DISPLAY
 
 wineserver=$(dirname "$loader")/wineserver
