@@ -55,30 +55,48 @@ class TreeInspector {
 
   BoxTree Inspect() {
     BoxTree tree;
-    tree.trailingBytes = InspectRange(0, bytes_.size(), 0, tree.boxes);
+    tree.trailingBytes = InspectRange(0, bytes_.size(), bytes_.size(), 0, tree.boxes);
     tree.visitLimitReached = visitLimitReached_;
     return tree;
   }
 
  private:
-  // Visits [start, end) as the walk does; returns the bytes left over at the
-  // end of the range that are present but too few to hold a box.
-  std::uint64_t InspectRange(std::uint64_t start, std::uint64_t end, int depth,
-                             std::vector<InspectedBox>& boxes) {
+  // Visits [start, end) as the walk does; `declaredEnd` is where the
+  // container's size field says the range ends, `end` where the walk stops
+  // (never more than one byte past the bytes present). Returns the bytes left
+  // over at the end of the range, present but too few to hold a box.
+  std::uint64_t InspectRange(std::uint64_t start, std::uint64_t end, std::uint64_t declaredEnd,
+                             int depth, std::vector<InspectedBox>& boxes) {
     std::uint64_t offset = start;
     while (offset + kBoxHeaderSize < end) {
       if (!budget_.Spend()) {
         visitLimitReached_ = true;
         return 0;
       }
-      const InspectedBox& box = boxes.emplace_back(ReadBox(offset, end, depth));
+      const InspectedBox& box = boxes.emplace_back(ReadBox(offset, declaredEnd, depth));
       offset += kBoxHeaderSize + box.size;
     }
     const std::uint64_t presentEnd = std::min<std::uint64_t>(end, bytes_.size());
-    return offset < presentEnd ? presentEnd - offset : 0;
+    const std::uint64_t leftOver = offset < presentEnd ? presentEnd - offset : 0;
+    if (leftOver == kBoxHeaderSize) {
+      // A header that ends its range exactly (an empty box last in its
+      // container): box searches see it, the walk does not.
+      InspectedBox& box = boxes.emplace_back();
+      box.offset = offset;
+      const ravuna_motion_format::BoxHeader header =
+          ravuna_motion_format::ReadBoxHeader(bytes_, offset);
+      box.size = header.size;
+      box.type = header.type;
+      box.code = ReadCode(bytes_, offset);
+      box.notVisited = true;
+      const std::uint64_t payloadEnd = offset + kBoxHeaderSize + header.size;
+      box.missingBytes = payloadEnd > bytes_.size() ? payloadEnd - bytes_.size() : 0;
+      return 0;
+    }
+    return leftOver;
   }
 
-  InspectedBox ReadBox(std::uint64_t offset, std::uint64_t end, int depth) {
+  InspectedBox ReadBox(std::uint64_t offset, std::uint64_t declaredEnd, int depth) {
     const ravuna_motion_format::BoxHeader header =
         ravuna_motion_format::ReadBoxHeader(bytes_, offset);
     InspectedBox box;
@@ -89,7 +107,7 @@ class TreeInspector {
     const std::uint64_t payload = offset + kBoxHeaderSize;
     const std::uint64_t payloadEnd = payload + header.size;
     box.missingBytes = payloadEnd > bytes_.size() ? payloadEnd - bytes_.size() : 0;
-    box.overrunBytes = depth > 0 && payloadEnd > end ? payloadEnd - end : 0;
+    box.overrunBytes = depth > 0 && payloadEnd > declaredEnd ? payloadEnd - declaredEnd : 0;
     if (depth == 0 && !searchStopped_ &&
         (header.type == BoxType::none || static_cast<std::int32_t>(header.size) < 1)) {
       box.endsDocumentSearch = true;
@@ -101,7 +119,7 @@ class TreeInspector {
       // As in the library, a nested range never reaches more than one byte
       // past the bytes present.
       const std::uint64_t nestedEnd = std::min<std::uint64_t>(payloadEnd, bytes_.size() + 1);
-      box.trailingBytes = InspectRange(payload, nestedEnd, depth + 1, box.children);
+      box.trailingBytes = InspectRange(payload, nestedEnd, payloadEnd, depth + 1, box.children);
     } else {
       box.notEntered = true;
     }

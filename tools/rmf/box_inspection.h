@@ -40,6 +40,7 @@ struct InspectedBox {
   std::uint64_t overrunBytes = 0;   // payload bytes beyond the enclosing container
   bool endsDocumentSearch = false;  // a top-level box at which box searches stop
   bool notEntered = false;          // a container nested too deep to be entered
+  bool notVisited = false;          // an empty box ending its range: walks skip it
   std::uint64_t trailingBytes = 0;  // container bytes too few to hold a box
   std::vector<InspectedBox> children;
 };

@@ -28,7 +28,7 @@ SenderStats& SenderOf(CaptureStats& stats, const std::string& packetSource) {
 }
 
 void CountFrame(FrameStats& frames, const ravuna_motion_format::FrameDataValues& values,
-                double packetTime) {
+                std::int64_t packetTime) {
   const std::int32_t number = values.frame.frameNumber;
   if (frames.lastNumber) {
     const std::int64_t step = static_cast<std::int64_t>(number) - *frames.lastNumber;
@@ -42,16 +42,16 @@ void CountFrame(FrameStats& frames, const ravuna_motion_format::FrameDataValues&
     }
   } else {
     frames.firstNumber = number;
-    frames.firstTime = packetTime;
+    frames.firstMicroseconds = packetTime;
     frames.firstTimecode = values.frame.timecode;
   }
   ++frames.count;
   frames.lastNumber = number;
-  frames.lastTime = packetTime;
+  frames.lastMicroseconds = packetTime;
   frames.lastTimecode = values.frame.timecode;
 }
 
-void CountDocument(SenderStats& sender, const DocumentVerdict& verdict, double packetTime) {
+void CountDocument(SenderStats& sender, const DocumentVerdict& verdict, std::int64_t packetTime) {
   const std::uint32_t port = std::visit(
       [](const auto& values) -> std::uint32_t {
         if constexpr (std::is_same_v<std::decay_t<decltype(values)>, std::monostate>) {
@@ -77,10 +77,12 @@ void CountDocument(SenderStats& sender, const DocumentVerdict& verdict, double p
 }  // namespace
 
 std::optional<double> FrameStats::Rate() const {
-  if (count < 2 || !firstTime || !lastTime || *lastTime <= *firstTime) {
+  if (count < 2 || !firstMicroseconds || !lastMicroseconds ||
+      *lastMicroseconds <= *firstMicroseconds) {
     return std::nullopt;
   }
-  return static_cast<double>(count - 1) / (*lastTime - *firstTime);
+  return static_cast<double>(count - 1) * 1e6 /
+         static_cast<double>(*lastMicroseconds - *firstMicroseconds);
 }
 
 bool HoldsDocument(ravuna_motion_format::ByteView payload) {
@@ -113,8 +115,7 @@ CaptureStats ComputeCaptureStats(const std::vector<CapturedPacket>& packets) {
       continue;
     }
     ++stats.documents;
-    const double packetTime =
-        static_cast<double>(packet.seconds) + static_cast<double>(packet.microseconds) * 1e-6;
+    const std::int64_t packetTime = packet.seconds * 1000000 + packet.microseconds;
     CountDocument(sender, verdict, packetTime);
   }
   return stats;

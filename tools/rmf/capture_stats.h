@@ -21,12 +21,12 @@ struct FrameStats {
   std::uint64_t count = 0;
   std::optional<std::int32_t> firstNumber;
   std::optional<std::int32_t> lastNumber;
-  std::uint64_t gaps = 0;           // jumps forward by more than one
-  std::uint64_t missingFrames = 0;  // numbers skipped by those jumps
-  std::uint64_t repeats = 0;        // the same number as the frame before
-  std::uint64_t backwards = 0;      // a lower number than the frame before
-  std::optional<double> firstTime;  // packet times of the first and last frame
-  std::optional<double> lastTime;
+  std::uint64_t gaps = 0;                         // jumps forward by more than one
+  std::uint64_t missingFrames = 0;                // numbers skipped by those jumps
+  std::uint64_t repeats = 0;                      // the same number as the frame before
+  std::uint64_t backwards = 0;                    // a lower number than the frame before
+  std::optional<std::int64_t> firstMicroseconds;  // packet times of the first and last frame
+  std::optional<std::int64_t> lastMicroseconds;
   std::optional<Timecode> firstTimecode;
   std::optional<Timecode> lastTimecode;
 

@@ -1,5 +1,6 @@
 #include "demo.h"
 
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -45,12 +46,11 @@ void WriteFile(const std::filesystem::path& path, const Bytes& bytes) {
 std::vector<PacketToWrite> SamplePackets(const std::vector<SampleFile>& files) {
   const UdpEndpoint sender{(192U << 24U) | (168U << 16U) | 10U, 7000};
   const UdpEndpoint receiver{(192U << 24U) | (168U << 16U) | 255U, 7001};
-  const auto frameMicroseconds = static_cast<std::uint32_t>(1e6 / kSampleFrameRate);
   std::vector<PacketToWrite> packets;
-  std::uint32_t microseconds = 0;
-  for (const SampleFile& file : files) {
-    packets.push_back({1700000000, microseconds, sender, receiver, file.bytes});
-    microseconds += frameMicroseconds;
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    const auto microseconds =
+        static_cast<std::uint32_t>(std::lround(static_cast<double>(i) * 1e6 / kSampleFrameRate));
+    packets.push_back({1700000000, microseconds, sender, receiver, files[i].bytes});
   }
   return packets;
 }

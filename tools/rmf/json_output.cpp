@@ -71,6 +71,9 @@ void AddBoxMarks(Json& object, const InspectedBox& box) {
   if (box.notEntered) {
     object["not_entered"] = true;
   }
+  if (box.notVisited) {
+    object["not_walked"] = true;
+  }
   if (box.endsDocumentSearch) {
     object["ends_search"] = true;
   }
@@ -85,7 +88,7 @@ Json BoxesToJson(const std::vector<InspectedBox>& boxes) {
     Json object = {{"offset", box.offset}, {"size", box.size}, {"code", TextToJson(box.code)}};
     AddBoxValue(object, box);
     AddBoxMarks(object, box);
-    if (ravuna_motion_format::IsContainer(box.type) && !box.notEntered) {
+    if (ravuna_motion_format::IsContainer(box.type) && !box.notEntered && !box.notVisited) {
       object["children"] = BoxesToJson(box.children);
     }
     array.push_back(std::move(object));

@@ -13,7 +13,8 @@
 
 namespace rmf {
 
-using Json = nlohmann::json;
+// Keys keep the order they are written in, so output reads top-down.
+using Json = nlohmann::ordered_json;
 
 Json FloatToJson(float value);
 Json DoubleToJson(double value);

@@ -74,6 +74,9 @@ std::string FormatBoxMarks(const InspectedBox& box) {
   if (box.notEntered) {
     marks += " [nested too deep: not entered]";
   }
+  if (box.notVisited) {
+    marks += " [ends its range: searched, not walked]";
+  }
   if (box.endsDocumentSearch) {
     marks += " [box searches stop here]";
   }

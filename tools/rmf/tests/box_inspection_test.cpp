@@ -135,11 +135,45 @@ TEST(BoxTree, ContainersDeeperThanTheLibraryEntersAreNotEntered) {
   EXPECT_TRUE(box->notEntered);
 }
 
-TEST(BoxTree, EmptyAndTinyInputsHoldNoBox) {
+TEST(BoxTree, EmptyInputHoldsNoBoxAndFewerThanEightBytesAreLeftOver) {
   EXPECT_TRUE(InspectBoxTree({}).boxes.empty());
-  const BoxTree tree = InspectBoxTree(BoxBytes("head", {}));  // 8 bytes: too few to visit
+  const Bytes tiny = {1, 0, 0, 0, 'h', 'e', 'a'};
+  const BoxTree tree = InspectBoxTree(tiny);
   EXPECT_TRUE(tree.boxes.empty());
-  EXPECT_EQ(tree.trailingBytes, 8U);
+  EXPECT_EQ(tree.trailingBytes, 7U);
+}
+
+TEST(BoxTree, HeaderEndingItsRangeIsShownAsSearchedButNotWalked) {
+  // An empty "btrs" last in its "fram", and a cut-off "head" last in the bytes.
+  const BoxTree tree =
+      InspectBoxTree(Cat({BoxBytes("fram", Cat({BoxBytes("fnum", Le(1)), BoxBytes("btrs", {})})),
+                          BoxClaiming("head", 35)}));
+  ASSERT_EQ(tree.boxes.size(), 2U);
+  EXPECT_EQ(tree.trailingBytes, 0U);
+  const InspectedBox& bones = tree.boxes[0].children.at(1);
+  EXPECT_EQ(bones.code, "btrs");
+  EXPECT_EQ(bones.offset, 20U);
+  EXPECT_TRUE(bones.notVisited);
+  EXPECT_EQ(tree.boxes[0].trailingBytes, 0U);
+  EXPECT_TRUE(tree.boxes[1].notVisited);
+  EXPECT_EQ(tree.boxes[1].missingBytes, 35U);
+  EXPECT_FALSE(tree.boxes[0].notVisited);
+}
+
+TEST(BoxTree, OverrunIsMeasuredFromTheSizeOfTheContainerNotFromTheBytesPresent) {
+  // "skdf" and "bons" agree on their sizes; the bytes end 12 bytes early.
+  Bytes bytes = BoxBytes(
+      "skdf",
+      BoxBytes("bons", BoxBytes("bndt", BoxBytes("tran", Transform({0, 0, 0, 1, 1, 2, 3})))));
+  bytes.resize(bytes.size() - 12);
+  const BoxTree tree = InspectBoxTree(bytes);
+  const InspectedBox& bones = tree.boxes.at(0).children.at(0);
+  EXPECT_EQ(bones.missingBytes, 12U);
+  EXPECT_EQ(bones.overrunBytes, 0U);
+  const InspectedBox& transform = bones.children.at(0).children.at(0);
+  EXPECT_EQ(transform.overrunBytes, 0U);
+  EXPECT_EQ((std::get<std::array<float, 7>>(transform.value)),
+            (std::array<float, 7>{0, 0, 0, 1, 0, 0, 0}));
 }
 
 }  // namespace
