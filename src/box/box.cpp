@@ -1,5 +1,6 @@
 #include "box/box.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace ravuna_motion_format {
@@ -36,8 +37,10 @@ Box::Box(BoxType kind, std::vector<Box*> childBoxes) noexcept : Box(kind) {
 }
 
 Box::Box(BoxType kind, const float* first, const float* second) : Box(kind) {
-  floatValues = new float[kTransformFloatCount]{first[0],  first[1],  first[2], first[3],
-                                                second[0], second[1], second[2]};
+  arrayPool = ActiveBoxPool();
+  floatValues = NewFloatArray(arrayPool);
+  std::copy_n(first, 4, floatValues);
+  std::copy_n(second, 3, floatValues + 4);
   value = floatValues;
   count = kTransformFloatCount;
   size = kTransformFloatCount * 4;
@@ -57,16 +60,19 @@ Box::Box(BoxType kind, std::string textValue) : Box(kind) {
 Box::Box(unsigned char byte0, unsigned char byte1, unsigned char byte2, unsigned char byte3,
          unsigned char byte4, unsigned char byte5)
     : Box(BoxType::tmcd) {
-  byteValues = new unsigned char[kTimecodeByteCount]{byte0, byte1, byte2, byte3, byte4, byte5};
+  arrayPool = ActiveBoxPool();
+  byteValues = NewByteArray(arrayPool);
+  const unsigned char bytes[kTimecodeByteCount] = {byte0, byte1, byte2, byte3, byte4, byte5};
+  std::copy_n(bytes, kTimecodeByteCount, byteValues);
   value = byteValues;
   count = kTimecodeByteCount;
   size = kTimecodeByteCount;
 }
 
 void Release(Box* box) noexcept {
-  delete[] box->floatValues;
+  FreeFloatArray(box->arrayPool, box->floatValues);
   box->floatValues = nullptr;
-  delete[] box->byteValues;
+  FreeByteArray(box->arrayPool, box->byteValues);
   box->byteValues = nullptr;
   std::string().swap(box->text);
   for (Box*& child : box->children) {

@@ -3,12 +3,14 @@
 #pragma once
 
 #include <any>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "box/box_kinds.h"
+#include "box/box_pool.h"
 
 namespace ravuna_motion_format {
 
@@ -34,6 +36,10 @@ class Box {
   Box& operator=(const Box&) = delete;
   ~Box() = default;
 
+  // Nodes come from the pool active on this thread, if any (box_pool.h).
+  static void* operator new(std::size_t size) { return AllocateBoxNode(size); }
+  static void operator delete(void* node) noexcept { FreeBoxNode(node); }
+
   std::int32_t size = 0;  // payload bytes, never the 8-byte header
   BoxType type = BoxType::none;
   std::string typeName;  // the code written on the wire
@@ -43,6 +49,7 @@ class Box {
   float* floatValues = nullptr;
   unsigned char* byteValues = nullptr;
   std::string text;
+  BoxPool* arrayPool = nullptr;  // where the array came from; null: new[]
 
  private:
   explicit Box(BoxType kind);

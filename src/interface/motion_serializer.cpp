@@ -141,6 +141,7 @@ bool MotionSerializer::ConvertSkeletonDefinitionToBytes(
     return false;
   }
   std::lock_guard lock(mutex_);
+  const BoxPoolScope pool(boxPool_);
   const MotionFormatPtr format = BuildSkeletonDefinition(
       ipText, static_cast<std::uint16_t>(port), boneCount, boneIds, parentBoneIds, transforms);
   return HandOutDocument(format.get(), outSize, outBuffer);
@@ -199,6 +200,7 @@ bool MotionSerializer::ConvertFrameDataToBytes(
                                 {timecode0, timecode1, timecode2, timecode3, timecode4,
                                  static_cast<unsigned char>(timecodeFlag)}};
   std::lock_guard lock(mutex_);
+  const BoxPoolScope pool(boxPool_);
   const MotionFormatPtr format = BuildFrameData(ipText, static_cast<std::uint16_t>(port), frame,
                                                 boneCount, boneIds, transforms);
   return HandOutDocument(format.get(), outSize, outBuffer);
@@ -263,6 +265,7 @@ bool MotionSerializer::ConvertSensorDataToBytes(const char* ipText, std::uint32_
   const SensorValueArray sensorValues{sensorValue0, sensorValue1, sensorValue2, sensorValue3,
                                       sensorValue4, sensorValue5, sensorValue6};
   std::lock_guard lock(mutex_);
+  const BoxPoolScope pool(boxPool_);
   const MotionFormatPtr format =
       BuildSensorData(ipText, sensorAddress, sensorName, static_cast<std::uint16_t>(port), uttm,
                       sensorJointIndex, sensorValues);

@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "box/box_kinds.h"
+#include "box/box_pool.h"
 
 namespace ravuna_motion_format {
 
@@ -74,6 +75,9 @@ class MotionSerializer {
   bool ContainsBox(BoxType kind, int size, const unsigned char* bytes);
 
   std::mutex mutex_;
+  // Memory for the document trees of the serialising operations; used only
+  // while mutex_ is held.
+  BoxPool boxPool_;
 };
 
 }  // namespace ravuna_motion_format

@@ -1,0 +1,92 @@
+// Recycled memory for box trees: Box nodes and their 7-float and 6-byte
+// arrays. A document tree lives for one serialising call; with a pool the
+// next call builds its tree in the memory the last one released, instead of
+// a heap allocation per box and per array.
+//
+// A pool serves only the thread that made it active with a BoxPoolScope (the
+// service object does so while it holds its lock). Boxes made anywhere else
+// use the heap as before. Every block records where it came from, so it goes
+// back to the right place whichever thread or scope releases it.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <vector>
+
+namespace ravuna_motion_format {
+
+// Fixed-size blocks on a free list, carved from chunks that double in size.
+class BlockPool {
+ public:
+  explicit BlockPool(std::size_t blockSize) noexcept;
+  BlockPool(const BlockPool&) = delete;
+  BlockPool& operator=(const BlockPool&) = delete;
+
+  void* Allocate();
+  void Free(void* block) noexcept;
+  // When no block is in use and more than `blocks` exist, returns every
+  // chunk to the heap, so one huge document does not pin its memory.
+  void TrimIfIdleAbove(std::size_t blocks) noexcept;
+
+  std::size_t blocksInUse() const noexcept { return inUse_; }
+  std::size_t blocksOwned() const noexcept { return owned_; }
+
+ private:
+  struct FreeBlock {
+    FreeBlock* next;
+  };
+  void Grow();
+
+  std::size_t blockSize_;
+  FreeBlock* free_ = nullptr;
+  std::vector<std::unique_ptr<std::byte[]>> chunks_;
+  std::size_t owned_ = 0;
+  std::size_t inUse_ = 0;
+};
+
+class BoxPool {
+ public:
+  BoxPool() noexcept;
+
+  BlockPool& nodes() noexcept { return nodes_; }
+  BlockPool& floatArrays() noexcept { return floatArrays_; }
+  BlockPool& byteArrays() noexcept { return byteArrays_; }
+  // Frees the pool's memory if it is idle and has grown past what a few
+  // large documents need.
+  void Trim() noexcept;
+
+ private:
+  BlockPool nodes_;
+  BlockPool floatArrays_;
+  BlockPool byteArrays_;
+};
+
+// Makes `pool` the one this thread's new boxes use, until the scope ends.
+class BoxPoolScope {
+ public:
+  explicit BoxPoolScope(BoxPool& pool) noexcept;
+  ~BoxPoolScope();
+  BoxPoolScope(const BoxPoolScope&) = delete;
+  BoxPoolScope& operator=(const BoxPoolScope&) = delete;
+
+ private:
+  BoxPool& pool_;
+  BoxPool* previous_;
+};
+
+// The pool active on this thread, or null.
+BoxPool* ActiveBoxPool() noexcept;
+
+// Memory for one Box node of `size` bytes, from the active pool or the heap,
+// and its release.
+void* AllocateBoxNode(std::size_t size);
+void FreeBoxNode(void* node) noexcept;
+
+// A 7-float or 6-byte array from `pool`, or from new[] when `pool` is null;
+// free it with the same pool.
+float* NewFloatArray(BoxPool* pool);
+void FreeFloatArray(BoxPool* pool, float* values) noexcept;
+unsigned char* NewByteArray(BoxPool* pool);
+void FreeByteArray(BoxPool* pool, unsigned char* values) noexcept;
+
+}  // namespace ravuna_motion_format
