@@ -187,4 +187,54 @@ TEST(Concurrency, EightThreadsOfMixedCallsEachGetTheirOwnValuesBack) {
   }
 }
 
+// Recording calls whose handed-out memory nobody reads need no caller-side
+// lock: the library's own lock must keep its record of that memory intact
+// while eight threads replace it at once. Only the caller's own variables
+// (results, sizes, counts, scalars) are checked.
+Findings RunUnlockedRecorder(int thread, const Bytes& skeleton, const Bytes& frame) {
+  Findings findings;
+  const Bones bones = ThreadBones(thread, 3);
+  for (int round = 0; round < kRoundsPerThread; ++round) {
+    const api_calls::Encoded encoded = api_calls::EncodeSkeleton(bones);
+    findings.Expect(encoded.ok && encoded.size == 93 + 64 * 3, "skeleton encoding");
+    const api_calls::SkeletonRead skeletonRead = api_calls::DecodeSkeleton(skeleton);
+    findings.Expect(
+        skeletonRead.ok && skeletonRead.count == 3 && skeletonRead.port == ThreadPort(thread, 0),
+        "skeleton parse");
+    const api_calls::FrameRead frameRead = api_calls::DecodeFrame(frame);
+    findings.Expect(frameRead.ok && frameRead.count == 3 && frameRead.frameNumber == thread,
+                    "frame parse");
+    const api_calls::Encoded sensor = api_calls::EncodeSensor({});
+    findings.Expect(sensor.ok && sensor.size == 168, "sensor encoding");
+  }
+  return findings;
+}
+
+TEST(Concurrency, RecordingCallsWithoutCallerLockKeepTheLibrarysRecordIntact) {
+  std::vector<Bytes> skeletons;
+  std::vector<Bytes> frames;
+  for (int thread = 0; thread < kThreads; ++thread) {
+    api_calls::FrameScalars scalars;
+    scalars.frameNumber = thread;
+    const Bones bones = ThreadBones(thread, 3);
+    skeletons.push_back(api_calls::EncodeSkeleton(bones, "10.0.0.1", ThreadPort(thread, 0)).Copy());
+    frames.push_back(api_calls::EncodeFrame(bones, scalars).Copy());
+  }
+  std::vector<Findings> findings(kThreads);
+  std::vector<std::thread> threads;
+  for (std::size_t thread = 0; thread < kThreads; ++thread) {
+    threads.emplace_back([thread, &findings, &skeletons, &frames] {
+      findings[thread] =
+          RunUnlockedRecorder(static_cast<int>(thread), skeletons[thread], frames[thread]);
+    });
+  }
+  for (std::thread& worker : threads) {
+    worker.join();
+  }
+  for (std::size_t thread = 0; thread < kThreads; ++thread) {
+    EXPECT_EQ(findings[thread].failures, 0)
+        << "thread " << thread << ", first failure: " << findings[thread].first;
+  }
+}
+
 }  // namespace
