@@ -20,13 +20,15 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
 
 # ctest runs each Windows program through Wine, in a Wine prefix private to
-# the build tree, so nothing outside the build directory is touched.
+# the build tree, so nothing outside the build directory is touched. Without
+# Wine the DLL still builds, and every test fails instead of running.
 find_program(RAVUNA_WINE_LOADER NAMES wine64 PATHS /usr/lib/wine NO_DEFAULT_PATH)
 find_program(RAVUNA_WINE_LOADER NAMES wine64)
-if(NOT RAVUNA_WINE_LOADER)
-  message(FATAL_ERROR "Wine (wine64) is needed to run the Windows programs: "
-                      "install the Debian packages wine and wine64")
+if(RAVUNA_WINE_LOADER)
+  set(CMAKE_CROSSCOMPILING_EMULATOR
+      /bin/sh ${CMAKE_CURRENT_LIST_DIR}/run-under-wine.sh ${CMAKE_BINARY_DIR}/wineprefix
+      ${RAVUNA_WINE_LOADER})
+else()
+  message(WARNING "Wine (wine64) not found: the Windows tests cannot run here; "
+                  "install the Debian packages wine and wine64")
 endif()
-set(CMAKE_CROSSCOMPILING_EMULATOR
-    /bin/sh ${CMAKE_CURRENT_LIST_DIR}/run-under-wine.sh ${CMAKE_BINARY_DIR}/wineprefix
-    ${RAVUNA_WINE_LOADER})
