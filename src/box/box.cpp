@@ -1,6 +1,6 @@
 #include "box/box.h"
 
-#include <algorithm>
+#include <cstddef>
 #include <utility>
 
 namespace ravuna_motion_format {
@@ -9,7 +9,7 @@ Box::Box(BoxType kind) : type(kind), typeName(BoxCode(kind)) {}
 
 Box::Box(BoxType kind, std::any leafValue, std::int32_t payloadSize) : Box(kind) {
   if (kind == BoxType::none) {
-    value = nullptr;
+    value.emplace<std::nullptr_t>();
     return;
   }
   value = std::move(leafValue);
@@ -23,7 +23,7 @@ Box::Box(BoxType kind, std::vector<Box*> childBoxes) noexcept : Box(kind) {
     for (Box* child : childBoxes) {
       DeleteBox(child);
     }
-    value = nullptr;
+    value.emplace<std::nullptr_t>();
     return;
   }
   children = std::move(childBoxes);
@@ -33,22 +33,26 @@ Box::Box(BoxType kind, std::vector<Box*> childBoxes) noexcept : Box(kind) {
   }
   size = static_cast<std::int32_t>(total);
   count = static_cast<std::int32_t>(children.size());
-  value = children.empty() ? static_cast<Box**>(nullptr) : children.data();
+  value.emplace<Box**>(children.empty() ? nullptr : children.data());
 }
 
 Box::Box(BoxType kind, const float* first, const float* second) : Box(kind) {
   arrayPool = ActiveBoxPool();
   floatValues = NewFloatArray(arrayPool);
-  std::copy_n(first, 4, floatValues);
-  std::copy_n(second, 3, floatValues + 4);
-  value = floatValues;
+  for (int k = 0; k < 4; ++k) {
+    floatValues[k] = first[k];
+  }
+  for (int k = 0; k < 3; ++k) {
+    floatValues[4 + k] = second[k];
+  }
+  value.emplace<float*>(floatValues);
   count = kTransformFloatCount;
   size = kTransformFloatCount * 4;
 }
 
 Box::Box(BoxType kind, std::string textValue) : Box(kind) {
   if (kind == BoxType::none) {
-    value = nullptr;
+    value.emplace<std::nullptr_t>();
     return;
   }
   size = static_cast<std::int32_t>(static_cast<std::uint32_t>(textValue.size()));
@@ -63,8 +67,10 @@ Box::Box(unsigned char byte0, unsigned char byte1, unsigned char byte2, unsigned
   arrayPool = ActiveBoxPool();
   byteValues = NewByteArray(arrayPool);
   const unsigned char bytes[kTimecodeByteCount] = {byte0, byte1, byte2, byte3, byte4, byte5};
-  std::copy_n(bytes, kTimecodeByteCount, byteValues);
-  value = byteValues;
+  for (int k = 0; k < kTimecodeByteCount; ++k) {
+    byteValues[k] = bytes[k];
+  }
+  value.emplace<unsigned char*>(byteValues);
   count = kTimecodeByteCount;
   size = kTimecodeByteCount;
 }
@@ -74,15 +80,22 @@ void Release(Box* box) noexcept {
   box->floatValues = nullptr;
   FreeByteArray(box->arrayPool, box->byteValues);
   box->byteValues = nullptr;
-  std::string().swap(box->text);
+  if (box->text.capacity() > std::string().capacity()) {
+    std::string().swap(box->text);  // frees a text too long to sit in the box
+  } else {
+    box->text.clear();
+  }
   for (Box*& child : box->children) {
     DeleteBox(child);
     child = nullptr;
   }
-  std::vector<Box*>().swap(box->children);
+  if (box->children.capacity() > 0) {
+    std::vector<Box*>().swap(box->children);
+  }
   box->count = 0;
   box->size = 0;
-  box->value = nullptr;
+  // emplace sets the value in place: no temporary std::any to move and destroy.
+  box->value.emplace<std::nullptr_t>();
 }
 
 void DeleteBox(Box* box) noexcept {

@@ -16,6 +16,10 @@ class VectorSink {
     const auto* begin = static_cast<const std::uint8_t*>(data);
     out_.insert(out_.end(), begin, begin + count);
   }
+  template <std::size_t Count>
+  void AppendFixed(const void* data) {
+    Append(data, Count);
+  }
   void AppendByte(std::uint8_t byte) { out_.push_back(byte); }
 
  private:
@@ -38,7 +42,17 @@ class SpanSink {
       cursor_ += count;
     }
   }
-  void AppendByte(std::uint8_t byte) noexcept { Append(&byte, 1); }
+  // A write of a size known when compiling: an inline store, no call.
+  template <std::size_t Count>
+  void AppendFixed(const void* data) noexcept {
+    if (Count > static_cast<std::size_t>(end_ - cursor_)) {
+      overflowed_ = true;
+      return;
+    }
+    std::memcpy(cursor_, data, Count);
+    cursor_ += Count;
+  }
+  void AppendByte(std::uint8_t byte) noexcept { AppendFixed<1>(&byte); }
   bool overflowed() const noexcept { return overflowed_; }
   const std::uint8_t* cursor() const noexcept { return cursor_; }
 
@@ -51,13 +65,13 @@ class SpanSink {
 template <class Bits, class Sink>
 void AppendLittleEndian(Bits value, Sink& out) {
   if constexpr (std::endian::native == std::endian::little) {
-    out.Append(&value, sizeof value);
+    out.template AppendFixed<sizeof(Bits)>(&value);
   } else {
     std::uint8_t bytes[sizeof(Bits)];
     for (std::size_t i = 0; i < sizeof(Bits); ++i) {
       bytes[i] = static_cast<std::uint8_t>(value >> (8U * i));
     }
-    out.Append(bytes, sizeof bytes);
+    out.template AppendFixed<sizeof(Bits)>(bytes);
   }
 }
 
@@ -67,7 +81,12 @@ void AppendFloats(const float* values, std::int32_t count, Sink& out) {
     return;
   }
   if constexpr (std::endian::native == std::endian::little) {
-    // binary32 in host order is already the wire form: one copy for all.
+    // binary32 in host order is already the wire form: one copy for all,
+    // inline for the seven floats of every transform.
+    if (count == kTransformFloatCount) {
+      out.template AppendFixed<kTransformFloatCount * sizeof(float)>(values);
+      return;
+    }
     out.Append(values, static_cast<std::size_t>(count) * sizeof(float));
   } else {
     for (std::int32_t i = 0; i < count; ++i) {
@@ -161,7 +180,11 @@ void EncodeBoxValueTo(const Box* box, Sink& out) {
 template <class Sink>
 void EncodeBoxTo(const Box* box, Sink& out) {
   AppendLittleEndian(static_cast<std::uint32_t>(box->size), out);
-  out.Append(box->typeName.data(), box->typeName.size());
+  if (box->typeName.size() == 4) {
+    out.template AppendFixed<4>(box->typeName.data());
+  } else {
+    out.Append(box->typeName.data(), box->typeName.size());
+  }
   EncodeBoxValueTo(box, out);
 }
 

@@ -8,11 +8,10 @@ namespace {
 
 struct BoxKindRow {
   std::string_view code;
-  BoxValueType valueType;
 };
 
 constexpr std::array<BoxKindRow, kBoxKindCount> kBoxKindTable = {{
-#define RAVUNA_BOX_ROW(name, number, code, valueType) {code, BoxValueType::valueType},
+#define RAVUNA_BOX_ROW(name, number, code, valueType) {code},
     RAVUNA_BOX_KINDS(RAVUNA_BOX_ROW)
 #undef RAVUNA_BOX_ROW
 }};
@@ -36,15 +35,6 @@ BoxType StringToBoxType(std::string text) noexcept {
     }
   }
   return BoxType::none;
-}
-
-BoxValueTypeLookup GetBoxValueType(BoxType type) noexcept {
-  const auto number = static_cast<std::uint32_t>(type);
-  if (number == 0 || number >= kBoxKindCount) {
-    // Diagnostic "Get box type failed": composed nowhere, the flag says it.
-    return {BoxValueType::none, false};
-  }
-  return {kBoxKindTable[number].valueType, true};
 }
 
 }  // namespace ravuna_motion_format

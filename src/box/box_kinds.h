@@ -106,8 +106,21 @@ struct BoxValueTypeLookup {
   bool known;  // false for kind 0 and every number above 24
 };
 
-// The value type that a box of the kind carries.
-BoxValueTypeLookup GetBoxValueType(BoxType type) noexcept;
+// The value type that a box of the kind carries. Inline: the encoder asks
+// once per box.
+inline BoxValueTypeLookup GetBoxValueType(BoxType type) noexcept {
+  constexpr BoxValueType kValueTypes[kBoxKindCount] = {
+#define RAVUNA_BOX_VALUE_TYPE(name, number, code, valueType) BoxValueType::valueType,
+      RAVUNA_BOX_KINDS(RAVUNA_BOX_VALUE_TYPE)
+#undef RAVUNA_BOX_VALUE_TYPE
+  };
+  const auto number = static_cast<std::uint32_t>(type);
+  if (number == 0 || number >= kBoxKindCount) {
+    // Diagnostic "Get box type failed": composed nowhere, the flag says it.
+    return {BoxValueType::none, false};
+  }
+  return {kValueTypes[number], true};
+}
 
 // One bit per kind number, set for the container kinds.
 inline constexpr std::uint32_t kContainerKinds = 0U
