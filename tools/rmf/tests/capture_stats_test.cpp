@@ -195,6 +195,67 @@ TEST(CaptureReading, EthernetCaptureGivesBackTimesAddressesAndPayloads) {
   EXPECT_EQ(packet.payload, written.payload);
 }
 
+void PutLittleEndian(Bytes& bytes, std::uint64_t value, int width) {
+  for (int i = 0; i < width; ++i) {
+    bytes.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+  }
+}
+
+// A pcapng file built by hand: section header, a raw-IP interface, and one
+// enhanced packet block per datagram, times in microseconds.
+Bytes PcapngCapture(const std::vector<Bytes>& datagrams, std::uint64_t firstMicroseconds) {
+  Bytes file;
+  const auto block = [&file](std::uint32_t type, const Bytes& body) {
+    const auto length = static_cast<std::uint32_t>(12 + body.size());
+    PutLittleEndian(file, type, 4);
+    PutLittleEndian(file, length, 4);
+    file.insert(file.end(), body.begin(), body.end());
+    PutLittleEndian(file, length, 4);
+  };
+  Bytes section;
+  PutLittleEndian(section, 0x1a2b3c4d, 4);  // byte-order magic
+  PutLittleEndian(section, 1, 2);           // version 1.0
+  PutLittleEndian(section, 0, 2);
+  PutLittleEndian(section, ~std::uint64_t{0}, 8);  // section length unknown
+  block(0x0a0d0d0a, section);
+  Bytes interface;
+  PutLittleEndian(interface, 101, 2);  // raw IP
+  PutLittleEndian(interface, 0, 2);
+  PutLittleEndian(interface, 65535, 4);
+  block(1, interface);
+  std::uint64_t time = firstMicroseconds;
+  for (const Bytes& datagram : datagrams) {
+    Bytes packet;
+    PutLittleEndian(packet, 0, 4);  // interface 0
+    PutLittleEndian(packet, time >> 32U, 4);
+    PutLittleEndian(packet, time & 0xffffffffU, 4);
+    PutLittleEndian(packet, datagram.size(), 4);
+    PutLittleEndian(packet, datagram.size(), 4);
+    packet.insert(packet.end(), datagram.begin(), datagram.end());
+    packet.resize((packet.size() + 3) / 4 * 4, 0);
+    block(6, packet);
+    time += 20000;
+  }
+  return file;
+}
+
+TEST(CaptureReading, PcapngCaptureIsReadToo) {
+  const Bytes capture = PcapngCapture(
+      {Datagram(kSenderA, Frame(1)), Datagram(kSenderA, Frame(3)), Datagram(kSenderB, Sensor())},
+      1700000000500000);
+  ASSERT_TRUE(LooksLikeCapture(capture));
+  const std::vector<CapturedPacket> packets = ReadCapture(capture);
+  ASSERT_EQ(packets.size(), 3U);
+  EXPECT_EQ(FormatPacketTime(packets[1]), "1700000000.520000");
+  EXPECT_EQ(FormatEndpoint(packets[2].source), "10.0.0.6:9100");
+  EXPECT_EQ(packets[0].payload, Frame(1));
+  const CaptureStats stats = ComputeCaptureStats(packets);
+  ASSERT_EQ(stats.senders.size(), 2U);
+  EXPECT_EQ(stats.senders[0].frames.gaps, 1U);
+  EXPECT_EQ(stats.senders[0].frames.Rate(), 50.0);
+  EXPECT_EQ(stats.senders[1].sensorData, 1U);
+}
+
 TEST(CaptureReading, DamagedCaptureIsAnInputError) {
   Bytes capture = WriteRawIpCapture({{0, Datagram(kSenderA, Frame(1))}});
   capture.resize(capture.size() - 5);
