@@ -101,6 +101,42 @@ TEST(BoxPool, AnIdlePoolThatGrewLargeFreesItsMemory) {
   EXPECT_EQ(pool.nodes().blocksOwned(), 0U);
 }
 
+TEST(BoxPool, ChildListsOfReleasedContainersAreReused) {
+  BoxPool pool;
+  const BoxPoolScope scope(pool);
+  Box* first = nullptr;
+  const Box* const* firstList = nullptr;
+  {
+    BoxList bone;
+    bone.Reserve(2);
+    bone.Add(new Box(BoxType::bnid, static_cast<short>(1), 2));
+    bone.Add(new Box(BoxType::tran, kRotation, kTranslation));
+    first = NewContainer(BoxType::btdt, bone);
+    firstList = first->children.data();
+  }
+  DeleteBox(first);
+  EXPECT_EQ(pool.spareChildLists(), 1U);
+
+  BoxList bone;
+  bone.Reserve(2);
+  bone.Add(new Box(BoxType::bnid, static_cast<short>(2), 2));
+  const OwnedBox second(NewContainer(BoxType::btdt, bone));
+  EXPECT_EQ(second->children.data(), firstList);
+  EXPECT_EQ(pool.spareChildLists(), 0U);
+  EXPECT_EQ(second->count, 1);
+  EXPECT_EQ(second->size, 10);
+}
+
+TEST(BoxPool, AContainerBuiltOutsideThePoolKeepsItsListOnTheHeap) {
+  BoxList bone;
+  bone.Add(new Box(BoxType::bnid, static_cast<short>(1), 2));
+  Box* container = NewContainer(BoxType::btdt, bone);
+  BoxPool pool;
+  const BoxPoolScope scope(pool);
+  DeleteBox(container);  // made without a pool: freed, not stashed
+  EXPECT_EQ(pool.spareChildLists(), 0U);
+}
+
 TEST(BoxPool, PooledTreesEncodeToTheSameBytes) {
   const std::vector<std::uint8_t> fromHeap = EncodeSampleBoxes();
   BoxPool pool;

@@ -26,6 +26,7 @@ Box::Box(BoxType kind, std::vector<Box*> childBoxes) noexcept : Box(kind) {
     value.emplace<std::nullptr_t>();
     return;
   }
+  arrayPool = ActiveBoxPool();
   children = std::move(childBoxes);
   std::uint32_t total = 0;
   for (const Box* child : children) {
@@ -89,7 +90,11 @@ void Release(Box* box) noexcept {
     DeleteBox(child);
     child = nullptr;
   }
-  if (box->children.capacity() > 0) {
+  if (box->children.capacity() == 0) {
+    // nothing to free
+  } else if (box->arrayPool != nullptr) {
+    box->arrayPool->GiveBackChildList(box->children);
+  } else {
     std::vector<Box*>().swap(box->children);
   }
   box->count = 0;
@@ -108,6 +113,15 @@ void DeleteBox(Box* box) noexcept {
 BoxList::~BoxList() {
   for (Box* box : boxes_) {
     DeleteBox(box);
+  }
+}
+
+void BoxList::Reserve(std::size_t count) {
+  BoxPool* pool = ActiveBoxPool();
+  if (pool != nullptr && boxes_.capacity() == 0) {
+    boxes_ = pool->TakeChildList(count);
+  } else {
+    boxes_.reserve(count);
   }
 }
 

@@ -49,7 +49,7 @@ class Box {
   float* floatValues = nullptr;
   unsigned char* byteValues = nullptr;
   std::string text;
-  BoxPool* arrayPool = nullptr;  // where the array came from; null: new[]
+  BoxPool* arrayPool = nullptr;  // where its array and children list go back; null: the heap
 
  private:
   explicit Box(BoxType kind);
@@ -76,7 +76,8 @@ class BoxList {
   BoxList& operator=(const BoxList&) = delete;
   ~BoxList();
 
-  void Reserve(std::size_t count) { boxes_.reserve(count); }
+  // Room for `count` boxes; a fresh list comes from the active pool, if any.
+  void Reserve(std::size_t count);
   // Takes ownership of the box, also when growing the list fails.
   void Add(Box* box);
   // Hands the boxes over, for a container constructor.

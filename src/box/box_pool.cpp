@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <new>
+#include <utility>
 
 #include "box/box.h"
 #include "box/box_kinds.h"
@@ -74,10 +75,38 @@ BoxPool::BoxPool() noexcept
       floatArrays_(kTransformFloatCount * sizeof(float)),
       byteArrays_(kTimecodeByteCount) {}
 
+std::vector<Box*> BoxPool::TakeChildList(std::size_t count) {
+  const std::size_t needed = spareLists_.size() + listsOut_ + 1;
+  if (spareLists_.capacity() < needed) {
+    spareLists_.reserve(std::max(needed, 2 * spareLists_.capacity()));
+  }
+  std::vector<Box*> list;
+  if (!spareLists_.empty()) {
+    list = std::move(spareLists_.back());
+    spareLists_.pop_back();
+  }
+  list.reserve(count);
+  ++listsOut_;
+  return list;
+}
+
+void BoxPool::GiveBackChildList(std::vector<Box*>& list) noexcept {
+  listsOut_ -= listsOut_ > 0 ? 1 : 0;
+  if (list.capacity() > 0 && spareLists_.size() < spareLists_.capacity()) {
+    list.clear();
+    spareLists_.push_back(std::move(list));  // within capacity: cannot throw
+  }
+  list = std::vector<Box*>();
+}
+
 void BoxPool::Trim() noexcept {
   nodes_.TrimIfIdleAbove(kRetainedBlocks);
   floatArrays_.TrimIfIdleAbove(kRetainedBlocks);
   byteArrays_.TrimIfIdleAbove(kRetainedBlocks);
+  if (nodes_.blocksInUse() == 0 && spareLists_.size() > kRetainedBlocks) {
+    std::vector<std::vector<Box*>>().swap(spareLists_);
+    listsOut_ = 0;
+  }
 }
 
 BoxPoolScope::BoxPoolScope(BoxPool& pool) noexcept : pool_(pool), previous_(activePool) {

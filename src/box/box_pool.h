@@ -1,5 +1,5 @@
-// Recycled memory for box trees: Box nodes and their 7-float and 6-byte
-// arrays. A document tree lives for one serialising call; with a pool the
+// Recycled memory for box trees: Box nodes, their 7-float and 6-byte arrays
+// and containers' children lists. A document tree lives for one serialising call; with a pool the
 // next call builds its tree in the memory the last one released, instead of
 // a heap allocation per box and per array.
 //
@@ -14,6 +14,8 @@
 #include <vector>
 
 namespace ravuna_motion_format {
+
+class Box;
 
 // Fixed-size blocks on a free list, carved from chunks that double in size.
 class BlockPool {
@@ -51,6 +53,14 @@ class BoxPool {
   BlockPool& nodes() noexcept { return nodes_; }
   BlockPool& floatArrays() noexcept { return floatArrays_; }
   BlockPool& byteArrays() noexcept { return byteArrays_; }
+
+  // An empty children list with room for `count` boxes: a released one when
+  // there is one, else a new one.
+  std::vector<Box*> TakeChildList(std::size_t count);
+  // Keeps the list's memory for TakeChildList, or frees it when there is no
+  // room left; the list is empty afterwards.
+  void GiveBackChildList(std::vector<Box*>& list) noexcept;
+  std::size_t spareChildLists() const noexcept { return spareLists_.size(); }
   // Frees the pool's memory if it is idle and has grown past what a few
   // large documents need.
   void Trim() noexcept;
@@ -59,6 +69,10 @@ class BoxPool {
   BlockPool nodes_;
   BlockPool floatArrays_;
   BlockPool byteArrays_;
+  // Room is reserved while lists are taken, so giving one back never
+  // allocates: capacity >= spare lists + lists out.
+  std::vector<std::vector<Box*>> spareLists_;
+  std::size_t listsOut_ = 0;
 };
 
 // Makes `pool` the one this thread's new boxes use, until the scope ends.
