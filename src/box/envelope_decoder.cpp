@@ -78,10 +78,24 @@ void ReadSenderDefinitionBox(ByteView bytes, std::string& ipText,
 }
 
 std::string IpAddressToString(std::uint64_t packed) {
-  const auto group = [packed](std::uint64_t divisor) {
-    return std::to_string(packed / divisor % 1000U);
-  };
-  return group(1000000000U) + "." + group(1000000U) + "." + group(1000U) + "." + group(1U);
+  // Composed in a local buffer: every parse makes this text, and four
+  // to_string calls with three concatenations cost several times as much.
+  char text[16];  // "999.999.999.999"
+  std::size_t length = 0;
+  for (const std::uint64_t divisor : {1000000000ULL, 1000000ULL, 1000ULL, 1ULL}) {
+    if (length > 0) {
+      text[length++] = '.';
+    }
+    const auto group = static_cast<unsigned>(packed / divisor % 1000U);
+    if (group >= 100) {
+      text[length++] = static_cast<char>('0' + group / 100);
+    }
+    if (group >= 10) {
+      text[length++] = static_cast<char>('0' + group / 10 % 10);
+    }
+    text[length++] = static_cast<char>('0' + group % 10);
+  }
+  return std::string(text, length);
 }
 
 }  // namespace ravuna_motion_format

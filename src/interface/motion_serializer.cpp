@@ -107,6 +107,51 @@ struct BoneArrays {
   }
 };
 
+// Sequences longer than this are freed after the call instead of kept.
+constexpr std::size_t kRetainedSequenceLength = 4096;
+
+template <class T>
+void ClearSequence(std::vector<T>& sequence) noexcept {
+  if (sequence.capacity() > kRetainedSequenceLength) {
+    std::vector<T>().swap(sequence);
+  } else {
+    sequence.clear();
+  }
+}
+
+void ClearValues(SkeletonDefinitionValues& values) noexcept {
+  values.port.reset();
+  ClearSequence(values.boneIds);
+  ClearSequence(values.parentBoneIds);
+  for (std::vector<float>& sequence : values.transforms) {
+    ClearSequence(sequence);
+  }
+}
+
+void ClearValues(FrameDataValues& values) noexcept {
+  values.port.reset();
+  values.frame = FrameHeaderValues{};
+  ClearSequence(values.boneIds);
+  for (std::vector<float>& sequence : values.transforms) {
+    ClearSequence(sequence);
+  }
+}
+
+// Lends the service's reusable values to one call and empties them when the
+// call ends, however it ends.
+template <class Values>
+class ReusedValues {
+ public:
+  explicit ReusedValues(Values& values) noexcept : values_(values) {}
+  ~ReusedValues() { ClearValues(values_); }
+  ReusedValues(const ReusedValues&) = delete;
+  ReusedValues& operator=(const ReusedValues&) = delete;
+  Values& get() noexcept { return values_; }
+
+ private:
+  Values& values_;
+};
+
 // A new NUL-terminated copy of the text, zero bytes inside included.
 char* NewText(const std::string& text) {
   char* copy = new char[text.size() + 1];
@@ -160,7 +205,8 @@ bool MotionSerializer::ConvertBytesToSkeletonDefinition(
   }
   std::lock_guard lock(mutex_);
   std::string ipText;
-  SkeletonDefinitionValues values;
+  ReusedValues reused(skeletonValues_);
+  SkeletonDefinitionValues& values = reused.get();
   if (!DecodeSkeletonDefinition(CallerBytes(size, bytes), ipText, values)) {
     *outIpAddress = StringToIpAddress(ipText);
     return false;
@@ -222,7 +268,8 @@ bool MotionSerializer::ConvertBytesToFrameData(
   }
   std::lock_guard lock(mutex_);
   std::string ipText;
-  FrameDataValues values;
+  ReusedValues reused(frameValues_);
+  FrameDataValues& values = reused.get();
   if (!DecodeFrameData(CallerBytes(size, bytes), ipText, values)) {
     *outIpAddress = StringToIpAddress(ipText);
     return false;

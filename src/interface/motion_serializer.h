@@ -7,6 +7,8 @@
 
 #include "box/box_kinds.h"
 #include "box/box_pool.h"
+#include "documents/frame_data.h"
+#include "documents/skeleton_definition.h"
 
 namespace ravuna_motion_format {
 
@@ -78,6 +80,10 @@ class MotionSerializer {
   // Memory for the document trees of the serialising operations; used only
   // while mutex_ is held.
   BoxPool boxPool_;
+  // What the parsing operations collect, reused from call to call so that the
+  // sequences keep their memory; emptied at the end of every call.
+  SkeletonDefinitionValues skeletonValues_;
+  FrameDataValues frameValues_;
 };
 
 }  // namespace ravuna_motion_format
