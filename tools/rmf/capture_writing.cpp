@@ -2,7 +2,7 @@
 
 #include <pcap/pcap.h>
 
-#include <algorithm>
+#include <array>
 #include <memory>
 
 namespace rmf {
@@ -13,17 +13,20 @@ constexpr std::size_t kIpv4HeaderSize = 20;
 constexpr std::size_t kUdpHeaderSize = 8;
 constexpr int kSnapshotLength = 65535;
 
-void PutBigEndian16(Bytes& bytes, std::size_t at, std::uint32_t value) {
+constexpr std::size_t kFrameHeaderSize = kEthernetHeaderSize + kIpv4HeaderSize + kUdpHeaderSize;
+using FrameHeader = std::array<std::uint8_t, kFrameHeaderSize>;
+
+void PutBigEndian16(FrameHeader& bytes, std::size_t at, std::uint32_t value) {
   bytes[at] = static_cast<std::uint8_t>(value >> 8U);
   bytes[at + 1] = static_cast<std::uint8_t>(value);
 }
 
-void PutBigEndian32(Bytes& bytes, std::size_t at, std::uint32_t value) {
+void PutBigEndian32(FrameHeader& bytes, std::size_t at, std::uint32_t value) {
   PutBigEndian16(bytes, at, value >> 16U);
   PutBigEndian16(bytes, at + 2, value & 0xffffU);
 }
 
-std::uint32_t Ipv4HeaderChecksum(const Bytes& bytes, std::size_t at) {
+std::uint32_t Ipv4HeaderChecksum(const FrameHeader& bytes, std::size_t at) {
   std::uint32_t sum = 0;
   for (std::size_t i = 0; i < kIpv4HeaderSize; i += 2) {
     sum += static_cast<std::uint32_t>(bytes[at + i] << 8U | bytes[at + i + 1]);
@@ -46,7 +49,7 @@ struct DumperCloser {
 
 Bytes BuildUdpFrame(const PacketToWrite& packet) {
   const std::size_t udpLength = kUdpHeaderSize + packet.payload.size();
-  Bytes frame(kEthernetHeaderSize + kIpv4HeaderSize + udpLength, 0);
+  FrameHeader frame{};
   // Locally administered MAC addresses; the EtherType says IPv4.
   frame[0] = 0x02;
   frame[6] = 0x02;
@@ -65,9 +68,9 @@ Bytes BuildUdpFrame(const PacketToWrite& packet) {
   PutBigEndian16(frame, udp + 2, packet.destination.port);
   PutBigEndian16(frame, udp + 4, static_cast<std::uint32_t>(udpLength));
   // A UDP checksum of 0 means "not computed", which IPv4 allows.
-  std::copy(packet.payload.begin(), packet.payload.end(),
-            frame.begin() + static_cast<std::ptrdiff_t>(udp + kUdpHeaderSize));
-  return frame;
+  Bytes bytes = packet.payload;
+  bytes.insert(bytes.begin(), frame.begin(), frame.end());
+  return bytes;
 }
 
 void WriteUdpCapture(const std::string& path, const std::vector<PacketToWrite>& packets) {

@@ -19,7 +19,10 @@ std::string FormatFloats(const std::array<Float, Count>& values, std::size_t fir
                          std::size_t count) {
   std::string text = "[";
   for (std::size_t k = first; k < first + count; ++k) {
-    text += (k == first ? "" : " ") + FormatFloat(values[k]);
+    if (k != first) {
+      text += ' ';
+    }
+    text += FormatFloat(values[k]);
   }
   return text + "]";
 }
@@ -31,6 +34,7 @@ std::string FormatFloatArray(BoxType type, const std::array<float, 7>& values) {
   return FormatFloats(values, 0, 7);
 }
 
+// The value as text, empty for containers and unknown codes.
 std::string FormatBoxValue(const InspectedBox& box) {
   return std::visit(
       [&box](const auto& value) -> std::string {
@@ -38,19 +42,19 @@ std::string FormatBoxValue(const InspectedBox& box) {
         if constexpr (std::is_same_v<Value, std::monostate>) {
           return "";
         } else if constexpr (std::is_same_v<Value, std::string>) {
-          return " " + QuoteText(value);
+          return QuoteText(value);
         } else if constexpr (std::is_same_v<Value, PackedAddress>) {
-          return " " + value.dotted + " (" + std::to_string(value.packed) + ")";
+          return value.dotted + " (" + std::to_string(value.packed) + ")";
         } else if constexpr (std::is_same_v<Value, float>) {
-          return " " + FormatFloat(value);
+          return FormatFloat(value);
         } else if constexpr (std::is_same_v<Value, double>) {
-          return " " + FormatDouble(value);
+          return FormatDouble(value);
         } else if constexpr (std::is_same_v<Value, std::array<float, 7>>) {
-          return " " + FormatFloatArray(box.type, value);
+          return FormatFloatArray(box.type, value);
         } else if constexpr (std::is_same_v<Value, Timecode>) {
-          return " " + FormatTimecodeWithFlag(value);
+          return FormatTimecodeWithFlag(value);
         } else {
-          return " " + std::to_string(value);
+          return std::to_string(value);
         }
       },
       box.value);
@@ -100,7 +104,12 @@ void WriteBoxes(std::ostream& out, const std::vector<InspectedBox>& boxes, int d
     std::snprintf(columns.data(), columns.size(), "%8llu %8u  ",
                   static_cast<unsigned long long>(box.offset), box.size);
     out << columns.data() << std::string(2 * static_cast<std::size_t>(depth), ' ')
-        << FormatCode(box) << FormatBoxValue(box) << FormatBoxMarks(box) << "\n";
+        << FormatCode(box);
+    const std::string value = FormatBoxValue(box);
+    if (!value.empty()) {
+      out << ' ' << value;
+    }
+    out << FormatBoxMarks(box) << "\n";
     WriteBoxes(out, box.children, depth + 1);
     WriteLeftOver(out, box.trailingBytes, depth + 1);
   }
