@@ -88,17 +88,28 @@ TEST(BoxPool, ABoxGoesBackToItsOwnPoolAfterTheScopeEnds) {
   EXPECT_EQ(outer.nodes().blocksOwned(), 0U);
 }
 
-TEST(BoxPool, AnIdlePoolThatGrewLargeFreesItsMemory) {
+// Builds `count` leaves and bone containers in the pool, then frees them.
+void BuildAndFree(BoxPool& pool, int count) {
+  const BoxPoolScope scope(pool);
+  BoxList many;
+  for (int i = 0; i < count; ++i) {
+    BoxList bone;
+    bone.Reserve(1);
+    bone.Add(new Box(BoxType::bnid, static_cast<short>(i), 2));
+    many.Add(NewContainer(BoxType::btdt, bone));
+  }
+}  // the list frees its boxes before the scope trims
+
+TEST(BoxPool, KeepsWhatLargeCallsNeedAndFreesASpike) {
   BoxPool pool;
-  {
-    const BoxPoolScope scope(pool);
-    BoxList many;
-    for (int i = 0; i < 5000; ++i) {
-      many.Add(new Box(BoxType::bnid, static_cast<short>(i), 2));
-    }
-    EXPECT_GE(pool.nodes().blocksOwned(), 5000U);
-  }  // the list frees its boxes before the scope trims
+  BuildAndFree(pool, 5000);
+  EXPECT_GE(pool.nodes().blocksOwned(), 10000U);  // kept for the next large call
+  EXPECT_EQ(pool.spareChildLists(), 5000U);
+  BuildAndFree(pool, 5000);
+  EXPECT_GE(pool.nodes().blocksOwned(), 10000U);
+  BuildAndFree(pool, 3);  // a small call after the large ones: the memory goes
   EXPECT_EQ(pool.nodes().blocksOwned(), 0U);
+  EXPECT_EQ(pool.spareChildLists(), 0U);
 }
 
 TEST(BoxPool, ChildListsOfReleasedContainersAreReused) {

@@ -77,10 +77,15 @@ Box::Box(unsigned char byte0, unsigned char byte1, unsigned char byte2, unsigned
 }
 
 void Release(Box* box) noexcept {
-  FreeFloatArray(box->arrayPool, box->floatValues);
-  box->floatValues = nullptr;
-  FreeByteArray(box->arrayPool, box->byteValues);
-  box->byteValues = nullptr;
+  // Most boxes hold no array: test here rather than in a call.
+  if (box->floatValues != nullptr) {
+    FreeFloatArray(box->arrayPool, box->floatValues);
+    box->floatValues = nullptr;
+  }
+  if (box->byteValues != nullptr) {
+    FreeByteArray(box->arrayPool, box->byteValues);
+    box->byteValues = nullptr;
+  }
   if (box->text.capacity() > std::string().capacity()) {
     std::string().swap(box->text);  // frees a text too long to sit in the box
   } else {

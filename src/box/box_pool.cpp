@@ -11,9 +11,11 @@ namespace ravuna_motion_format {
 namespace {
 
 constexpr std::size_t kFirstChunkBlocks = 64;
-// An idle pool keeps up to this many blocks of each size: enough for
-// documents of a few hundred bones.
-constexpr std::size_t kRetainedBlocks = 4096;
+// An idle pool always keeps up to this many blocks of each size (documents
+// of a few hundred bones), and beyond it up to this many times what the
+// last call used.
+constexpr std::size_t kRetainedBlocks = 1024;
+constexpr std::size_t kRetainedPerUsed = 4;
 
 // Every node block starts with the pool it came from (null: the heap); the
 // Box follows, aligned as any allocation is.
@@ -50,7 +52,7 @@ void* BlockPool::Allocate() {
   }
   FreeBlock* block = free_;
   free_ = block->next;
-  ++inUse_;
+  peakInUse_ = std::max(peakInUse_, ++inUse_);
   return block;
 }
 
@@ -62,12 +64,13 @@ void BlockPool::Free(void* block) noexcept {
 }
 
 void BlockPool::TrimIfIdleAbove(std::size_t blocks) noexcept {
-  if (inUse_ == 0 && owned_ > blocks) {
+  if (inUse_ == 0 && owned_ > std::max(blocks, kRetainedPerUsed * peakInUse_)) {
     free_ = nullptr;
     chunks_.clear();
     chunks_.shrink_to_fit();
     owned_ = 0;
   }
+  peakInUse_ = inUse_;
 }
 
 BoxPool::BoxPool() noexcept
@@ -86,7 +89,7 @@ std::vector<Box*> BoxPool::TakeChildList(std::size_t count) {
     spareLists_.pop_back();
   }
   list.reserve(count);
-  ++listsOut_;
+  peakListsOut_ = std::max(peakListsOut_, ++listsOut_);
   return list;
 }
 
@@ -103,10 +106,12 @@ void BoxPool::Trim() noexcept {
   nodes_.TrimIfIdleAbove(kRetainedBlocks);
   floatArrays_.TrimIfIdleAbove(kRetainedBlocks);
   byteArrays_.TrimIfIdleAbove(kRetainedBlocks);
-  if (nodes_.blocksInUse() == 0 && spareLists_.size() > kRetainedBlocks) {
+  if (nodes_.blocksInUse() == 0 &&
+      spareLists_.size() > std::max(kRetainedBlocks, kRetainedPerUsed * peakListsOut_)) {
     std::vector<std::vector<Box*>>().swap(spareLists_);
     listsOut_ = 0;
   }
+  peakListsOut_ = listsOut_;
 }
 
 BoxPoolScope::BoxPoolScope(BoxPool& pool) noexcept : pool_(pool), previous_(activePool) {

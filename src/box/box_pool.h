@@ -26,8 +26,10 @@ class BlockPool {
 
   void* Allocate();
   void Free(void* block) noexcept;
-  // When no block is in use and more than `blocks` exist, returns every
-  // chunk to the heap, so one huge document does not pin its memory.
+  // Ends one period of use (one call). When no block is in use and more
+  // than max(`blocks`, 4 x the most used during the period) exist, returns
+  // every chunk to the heap: a steady stream of large documents keeps its
+  // memory, a single huge one does not pin it.
   void TrimIfIdleAbove(std::size_t blocks) noexcept;
 
   std::size_t blocksInUse() const noexcept { return inUse_; }
@@ -44,6 +46,7 @@ class BlockPool {
   std::vector<std::unique_ptr<std::byte[]>> chunks_;
   std::size_t owned_ = 0;
   std::size_t inUse_ = 0;
+  std::size_t peakInUse_ = 0;  // during the current period
 };
 
 class BoxPool {
@@ -61,8 +64,8 @@ class BoxPool {
   // room left; the list is empty afterwards.
   void GiveBackChildList(std::vector<Box*>& list) noexcept;
   std::size_t spareChildLists() const noexcept { return spareLists_.size(); }
-  // Frees the pool's memory if it is idle and has grown past what a few
-  // large documents need.
+  // Ends one call: frees what the pool holds beyond a few times what this
+  // call needed (and beyond a floor that small documents never exceed).
   void Trim() noexcept;
 
  private:
@@ -73,6 +76,7 @@ class BoxPool {
   // allocates: capacity >= spare lists + lists out.
   std::vector<std::vector<Box*>> spareLists_;
   std::size_t listsOut_ = 0;
+  std::size_t peakListsOut_ = 0;  // since the last Trim
 };
 
 // Makes `pool` the one this thread's new boxes use, until the scope ends.

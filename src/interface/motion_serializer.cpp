@@ -107,12 +107,14 @@ struct BoneArrays {
   }
 };
 
-// Sequences longer than this are freed after the call instead of kept.
+// A sequence keeps its memory after a call up to this length, or up to four
+// times what the call used: a stream of large documents keeps it, a single
+// huge one does not pin it.
 constexpr std::size_t kRetainedSequenceLength = 4096;
 
 template <class T>
 void ClearSequence(std::vector<T>& sequence) noexcept {
-  if (sequence.capacity() > kRetainedSequenceLength) {
+  if (sequence.capacity() > std::max(kRetainedSequenceLength, 4 * sequence.size())) {
     std::vector<T>().swap(sequence);
   } else {
     sequence.clear();
