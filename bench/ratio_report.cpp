@@ -53,14 +53,14 @@ class TargetPrinter {
     const BenchCase* benchCase = FindCase(caseName);
     const double ratio = benchCase == nullptr ? -1.0 : Ratio(measurements_, *benchCase);
     Line(caseName + ": time/floor", Fixed(ratio, 1), "<= " + Fixed(limit, 0),
-         ratio >= 0.0 && ratio <= limit);
+         ratio >= 0.0 && ratio <= limit, ratio >= 0.0);
   }
 
   void AllocationsAtMost(const std::string& caseName, double limit) {
     const Measurement* measured = Find(measurements_, caseName);
     const double allocations = measured == nullptr ? -1.0 : measured->allocationsPerCall;
     Line(caseName + ": allocations/call", Fixed(allocations, 1), "<= " + Fixed(limit, 0),
-         allocations >= 0.0 && allocations <= limit);
+         allocations >= 0.0 && allocations <= limit, allocations >= 0.0);
   }
 
   // Allocations per call may not depend on the bone count.
@@ -73,7 +73,7 @@ class TargetPrinter {
                                              std::to_string(kLargestBoneCount)
                                        : "n/a";
     Line(exportName + ": allocations vs bones", value, "constant",
-         measured && most->allocationsPerCall <= fewest->allocationsPerCall + 0.5);
+         measured && most->allocationsPerCall <= fewest->allocationsPerCall + 0.5, measured);
   }
 
   // Time per bone at the largest count against that at 27 bones.
@@ -87,17 +87,19 @@ class TargetPrinter {
     }
     Line(exportName + ": ns/bone at " + std::to_string(kLargestBoneCount) + " / at 27",
          Fixed(growth, 2), "<= " + Fixed(kScalingTarget, 1),
-         growth >= 0.0 && growth <= kScalingTarget);
+         growth >= 0.0 && growth <= kScalingTarget, growth >= 0.0);
   }
 
   bool allMet() const noexcept { return allMet_; }
 
  private:
-  void Line(const std::string& what, const std::string& value, const std::string& target,
-            bool met) {
+  // `measured` is false when the cases behind the line were filtered out.
+  void Line(const std::string& what, const std::string& value, const std::string& target, bool met,
+            bool measured = true) {
     char line[200];
-    std::snprintf(line, sizeof line, "%-62s %28s  %-10s %s\n", what.c_str(), value.c_str(),
-                  target.c_str(), met ? "met" : "NOT MET");
+    std::snprintf(line, sizeof line, "%-62s %28s  %-10s %s\n", what.c_str(),
+                  measured ? value.c_str() : "-", target.c_str(),
+                  !measured ? "not run" : (met ? "met" : "NOT MET"));
     out_ << line;
     allMet_ = allMet_ && met;
   }
@@ -138,8 +140,7 @@ void PrintRatioTable(const Measurements& measurements, std::ostream& out) {
     const Measurement* measured = Find(measurements, benchCase.name);
     const Measurement* floor = Find(measurements, benchCase.floorName);
     if (measured == nullptr || floor == nullptr) {
-      out << benchCase.name << ": not measured\n";
-      continue;
+      continue;  // left out by --benchmark_filter
     }
     std::snprintf(line, sizeof line, "%-50s %12.1f %10.1f %12.1f %12.1f %9.1f\n",
                   benchCase.name.c_str(), measured->nsPerCall, measured->bytesPerSecond / 1e6,
