@@ -41,7 +41,8 @@ test: deps-test
 	@set -e; for step in $(TEST_STEPS); do $(MAKE) --no-print-directory $$step; done
 
 format:
-	clang-format -i include/*.h src/*/*.h src/*/*.cpp tests/*.cpp tests/*.h tests/*.c tests/windows/*.cpp examples/*.c
+	clang-format -i include/*.h src/*/*.h src/*/*.cpp tests/*.cpp tests/*.h tests/*.c tests/windows/*.cpp examples/*.c \
+	  tools/rmf/*.cpp tools/rmf/*.h tools/rmf/tests/*.cpp tools/rmf/tests/*.h
 
 # --- Windows x86-64 DLL: MinGW-w64 cross build, every test run under Wine ---
 PACKAGES_TEST += gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix \
