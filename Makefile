@@ -71,7 +71,8 @@ BENCH_ARGS ?=
 
 .PHONY: bench
 # Not a test step: timings belong to the machine. Prints every case, then the
-# ratio table and the targets. BENCH_ARGS go to Google Benchmark.
+# ratio table and the targets, from the median of three runs of each case.
+# BENCH_ARGS go to Google Benchmark.
 bench: deps-test
 	cmake --preset release
 	cmake --build --preset release -j $(JOBS) --target motion_bench

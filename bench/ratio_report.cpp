@@ -114,7 +114,10 @@ class TargetPrinter {
 void RecordingReporter::ReportRuns(const std::vector<Run>& runs) {
   ConsoleReporter::ReportRuns(runs);
   for (const Run& run : runs) {
-    if (run.run_type != Run::RT_Iteration || run.error_occurred) {
+    // With --benchmark_repetitions the median stands for the case; it is
+    // reported after the single runs, so it replaces them.
+    const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+    if ((run.run_type != Run::RT_Iteration && !median) || run.error_occurred) {
       continue;
     }
     Measurement measurement;
@@ -127,7 +130,7 @@ void RecordingReporter::ReportRuns(const std::vector<Run>& runs) {
     if (const auto allocs = run.counters.find("allocs"); allocs != run.counters.end()) {
       measurement.allocationsPerCall = allocs->second.value;
     }
-    measurements_[run.benchmark_name()] = measurement;
+    measurements_[run.run_name.function_name] = measurement;
   }
 }
 
