@@ -67,7 +67,7 @@ test-mingw:
 # package as well as `make test`.
 PACKAGES_BUILD += libbenchmark-dev
 PACKAGES_TEST += libbenchmark-dev
-BENCH_ARGS ?=
+BENCH_ARGS ?= --benchmark_min_time=0.2 --benchmark_repetitions=3 --benchmark_report_aggregates_only=true
 
 .PHONY: bench
 # Not a test step: timings belong to the machine. Prints every case, then the
