@@ -20,6 +20,19 @@ const Json& Field(const Json& object, const char* name) {
   return object.at(name);
 }
 
+// Whether a JSON integer lies within the range of Integer (at most 32 bits).
+template <class Integer>
+bool FitsInteger(const Json& value) {
+  static_assert(sizeof(Integer) <= 4);
+  if (value.is_number_unsigned()) {
+    return value.get<std::uint64_t>() <=
+           static_cast<std::uint64_t>(std::numeric_limits<Integer>::max());
+  }
+  const auto number = value.get<std::int64_t>();
+  return number >= std::numeric_limits<Integer>::min() &&
+         number <= std::numeric_limits<Integer>::max();
+}
+
 template <class Integer>
 Integer IntegerField(const Json& object, const char* name) {
   const Json& value = Field(object, name);
@@ -29,11 +42,7 @@ Integer IntegerField(const Json& object, const char* name) {
   if (value.is_boolean()) {
     return value.get<bool>() ? 1 : 0;
   }
-  if (!value.is_number_integer() ||
-      (value.is_number_unsigned()
-           ? value.get<std::uint64_t>() >
-                 static_cast<std::uint64_t>(std::numeric_limits<Integer>::max())
-           : value.get<std::int64_t>() < std::numeric_limits<Integer>::min())) {
+  if (!value.is_number_integer() || !FitsInteger<Integer>(value)) {
     throw InputError(std::string("field \"") + name + "\": expected an integer in range, got " +
                      value.dump());
   }
