@@ -29,7 +29,7 @@ int InspectDocumentBytes(const std::string& source, const Bytes& bytes, bool jso
                          std::ostream& out) {
   const DocumentReport report = InspectDocument(source, bytes);
   if (json) {
-    out << DocumentToJson(report).dump() << "\n";
+    out << JsonLine(DocumentToJson(report));
   } else {
     WriteDocumentText(out, report);
   }
@@ -45,10 +45,8 @@ int InspectCapture(const std::string& source, const Bytes& capture, bool json, s
     }
     if (!holdsDocument) {
       if (json && packet.isUdp) {
-        out << Json{{"source", source + "#" + std::to_string(packet.index)},
-                    {"packet", PacketToJson(packet)}}
-                   .dump()
-            << "\n";
+        out << JsonLine(Json{{"source", source + "#" + std::to_string(packet.index)},
+                             {"packet", PacketToJson(packet)}});
       }
       continue;
     }
@@ -57,7 +55,7 @@ int InspectCapture(const std::string& source, const Bytes& capture, bool json, s
     if (json) {
       Json object = DocumentToJson(report);
       object["packet"] = PacketToJson(packet);
-      out << object.dump() << "\n";
+      out << JsonLine(object);
     } else {
       WriteDocumentText(out, report);
     }
@@ -120,7 +118,7 @@ int RunStats(const InputOptions& options, std::ostream& out) {
   for (const std::string& path : options.paths) {
     const CaptureStats stats = ComputeCaptureStats(PacketsOf(ReadBytes(path, options.hex)));
     if (options.json) {
-      out << StatsToJson(path, stats).dump() << "\n";
+      out << JsonLine(StatsToJson(path, stats));
     } else {
       WriteStatsText(out, path, stats);
     }
@@ -140,11 +138,8 @@ int RunEncode(const EncodeOptions& options, std::ostream& out) {
   for (const Json& value : ReadJsonValues(options.path)) {
     const Bytes bytes = EncodeDocumentJson(value);
     if (options.json) {
-      target << Json{{"source", options.path},
-                     {"length", bytes.size()},
-                     {"hex", FormatHexBytes(bytes)}}
-                    .dump()
-             << "\n";
+      target << JsonLine(
+          Json{{"source", options.path}, {"length", bytes.size()}, {"hex", FormatHexBytes(bytes)}});
     } else if (options.hex) {
       target << FormatHexBytes(bytes) << "\n";
     } else {

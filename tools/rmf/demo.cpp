@@ -83,7 +83,7 @@ int RunDemo(const std::string& folder, bool json, std::ostream& out) {
     // The frame shown is one in which the arm has moved.
     const bool inspectedInFull = i == 0 || i == 1 + kDemoShownFrame || i + 1 == files.size();
     if (json) {
-      out << DocumentToJson(report).dump() << "\n";
+      out << JsonLine(DocumentToJson(report));
     } else if (inspectedInFull) {
       WriteDocumentText(out, report);
       out << "\n";
@@ -94,7 +94,7 @@ int RunDemo(const std::string& folder, bool json, std::ostream& out) {
   }
   const CaptureStats stats = ComputeCaptureStats(ReadCapture(ReadInput(capturePath)));
   if (json) {
-    out << StatsToJson(capturePath, stats).dump() << "\n";
+    out << JsonLine(StatsToJson(capturePath, stats));
   } else {
     WriteStatsText(out, capturePath, stats);
   }

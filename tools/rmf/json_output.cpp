@@ -253,4 +253,8 @@ Json StatsToJson(const std::string& source, const CaptureStats& stats) {
           {"senders", std::move(senders)}};
 }
 
+std::string JsonLine(const Json& object) {
+  return object.dump(-1, ' ', false, Json::error_handler_t::replace) + "\n";
+}
+
 }  // namespace rmf

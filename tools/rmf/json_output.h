@@ -22,4 +22,8 @@ Json PacketToJson(const CapturedPacket& packet);
 
 Json StatsToJson(const std::string& source, const CaptureStats& stats);
 
+// One line of output. Values from documents are already valid UTF-8; a file
+// name that is not has its bad bytes replaced rather than failing.
+std::string JsonLine(const Json& object);
+
 }  // namespace rmf
