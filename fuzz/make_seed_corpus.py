@@ -98,10 +98,10 @@ ROUND_TRIP = {
     struct.pack("<9i", 70000, 40000, 0, 0, 0, 1065353216, 0, 0, 0) +
     struct.pack("<9i", 65535, -1, 2143289345, 0, 0, 0, 0, 0, -2147483648),
     "skeleton_definition_3000_bones": bytes([0]) + struct.pack("<I", 0x12345) + bytes([1]) +
-    struct.pack("<4H", 65535, 1000, 300, 7) + bytes([15]) + struct.pack("<I", 3000) +
+    struct.pack("<4H", 65535, 1000, 300, 7) + bytes([63]) + struct.pack("<I", 3000) +
     struct.pack("<Q", 0x123456789ABCDEF),
     "skeleton_definition_negative_count": bytes([0]) + struct.pack("<I", 1) + bytes([1]) + bytes(8) +
-    bytes([16]) + struct.pack("<I", 12),
+    bytes([0]) + struct.pack("<I", 12),
     "frame_data_flag_and_nan_time": bytes([1]) + struct.pack("<I", 0x1FFFF) + bytes([0]) +
     struct.pack("<I", 8) + b"10.0.0.1" + struct.pack("<i", -5) + b"\x01\x00\xc0\x7f" +
     struct.pack("<d", 2.5) + bytes([1, 2, 3, 4, 5, 7]) + bytes([2]) + struct.pack("<I", 1),

@@ -101,13 +101,13 @@ Sender DrawSender(FuzzInput& input) {
 
 Bones DrawBones(FuzzInput& input) {
   Bones bones;
-  // Mostly a few bones (fast runs), now and then thousands, now and then a
-  // negative count, which means none.
-  const std::uint8_t shape = input.Byte() % 16;
+  // Mostly a few bones (fast runs), one run in 64 up to 4096 bones, one in 64
+  // a negative count, which means none.
+  const std::uint8_t shape = input.Byte() % 64;
   if (shape == 0) {
     bones.count = -static_cast<int>(input.UpTo(1000)) - 1;
   } else {
-    bones.count = static_cast<int>(shape < 14 ? input.UpTo(16) : input.UpTo(kMaxBones));
+    bones.count = static_cast<int>(shape < 63 ? input.UpTo(16) : input.UpTo(kMaxBones));
   }
   const std::size_t n = static_cast<std::size_t>(std::max(bones.count, 0));
   BitStream bits(input.Integer<std::uint64_t>());
