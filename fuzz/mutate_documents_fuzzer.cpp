@@ -34,6 +34,11 @@ constexpr std::array<const char*, 9> kContainerCodes = {"head", "sndf", "skdf", 
 constexpr std::array<std::uint32_t, 9> kHostileSizes = {
     0U, 1U, 7U, 8U, 0x7FFFFFFFU, 0x80000000U, 0xFFFFFFF8U, 0xFFFFFFFFU, 0xFFFFFFF0U};
 
+// Edits that grow the document stop here: sixteen duplications of a box that
+// claims the whole document would otherwise reach megabytes, and the run would
+// measure the sanitizers' cost per byte instead of finding anything new.
+constexpr std::size_t kMaxDocumentLength = 1U << 16U;
+
 enum class Edit : std::uint8_t {
   setSize,
   nudgeSize,
@@ -148,7 +153,7 @@ void ApplyEdit(FuzzInput& input, Document& document) {
   const auto edit = static_cast<Edit>(input.Byte() % static_cast<std::uint8_t>(Edit::count));
   const std::size_t box = boxes.empty() ? 0 : boxes[input.UpTo(0xFFFF) % boxes.size()];
   const std::size_t position = input.UpTo(0xFFFF) % (document.size() + 1);
-  if (boxes.empty() && edit <= Edit::wrapBox) {
+  if ((boxes.empty() && edit <= Edit::wrapBox) || document.size() > kMaxDocumentLength) {
     return;
   }
   switch (edit) {
