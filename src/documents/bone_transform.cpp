@@ -25,14 +25,6 @@ void ReserveSequences(TransformSequences& sequences, std::size_t count) {
 }
 
 void AppendTransform(ByteView bytes, std::uint64_t payload, TransformSequences& sequences) {
-  if (FitsWithin(bytes, payload, kTransformFloatCount * sizeof(float))) {
-    // The usual case: all seven present, read straight into the sequences.
-    const std::uint8_t* data = bytes.data() + payload;
-    for (std::size_t k = 0; k < sequences.size(); ++k) {
-      sequences[k].push_back(LoadLittleEndian<float>(data + 4U * k));
-    }
-    return;
-  }
   const std::array<float, kTransformFloatCount> transform = ReadTransform(bytes, payload);
   for (std::size_t k = 0; k < transform.size(); ++k) {
     sequences[k].push_back(transform[k]);
