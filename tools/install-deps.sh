@@ -14,7 +14,7 @@ if [[ $(id -u) -eq 0 ]]; then
   echo "Installing missing packages: ${missing[*]}"
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -qq
-  apt-get install -y -qq --no-install-recommends "${missing[@]}"
+  apt-get install -y -qq "${missing[@]}"
 else
   echo "Missing packages: ${missing[*]}" >&2
   echo "Run: sudo apt-get install -y ${missing[*]}" >&2
