@@ -13,53 +13,7 @@
 namespace {
 
 using ravuna_bench::BoneInputs;
-using ravuna_bench::Bytes;
 using ravuna_bench::SensorInputs;
-
-bool DecodeSkeleton(const Bytes& document) {
-  std::uint64_t ip = 0;
-  std::uint32_t port = 0;
-  int count = 0;
-  int* ids = nullptr;
-  int* parents = nullptr;
-  float* t[7] = {};
-  return ConvertBytesToSkeletonDefinition(static_cast<int>(document.size()), document.data(), &ip,
-                                          &port, &count, &ids, &parents, &t[0], &t[1], &t[2], &t[3],
-                                          &t[4], &t[5], &t[6]);
-}
-
-bool DecodeFrame(const Bytes& document) {
-  std::uint64_t ip = 0;
-  std::uint32_t port = 0;
-  int frameNumber = 0;
-  int count = 0;
-  float time = 0.0F;
-  double uttm = 0.0;
-  unsigned char tc[5] = {};
-  bool flag = false;
-  int* ids = nullptr;
-  float* t[7] = {};
-  return ConvertBytesToFrameData(static_cast<int>(document.size()), document.data(), &ip, &port,
-                                 &frameNumber, &time, &uttm, &tc[0], &tc[1], &tc[2], &tc[3], &tc[4],
-                                 &flag, &count, &ids, &t[0], &t[1], &t[2], &t[3], &t[4], &t[5],
-                                 &t[6]);
-}
-
-bool DecodeSensor(const Bytes& document) {
-  std::uint64_t ip = 0;
-  std::uint32_t port = 0;
-  double uttm = 0.0;
-  char* address = nullptr;
-  char* name = nullptr;
-  int joint = 0;
-  float v[7] = {};
-  const bool parsed = ConvertBytesToSensorData(static_cast<int>(document.size()), document.data(),
-                                               &ip, &port, &uttm, &address, &name, &joint, &v[0],
-                                               &v[1], &v[2], &v[3], &v[4], &v[5], &v[6]);
-  ReleaseSensorDataText(address);
-  ReleaseSensorDataText(name);
-  return parsed;
-}
 
 // Each case, for a size (bones, or text length for the sensor cases).
 std::function<bool()> MakeCase(const std::string& name, int size) {
@@ -75,11 +29,17 @@ std::function<bool()> MakeCase(const std::string& name, int size) {
       {"encode-sensor",
        [=]() mutable { return ravuna_bench::EncodeSensor(sensor, outSize, outBuffer); }},
       {"decode-skeleton",
-       [document = ravuna_bench::SkeletonDocument(bones)] { return DecodeSkeleton(document); }},
+       [document = ravuna_bench::SkeletonDocument(bones)] {
+         ravuna_bench::ParsedBones out;
+         return ravuna_bench::ParseSkeleton(document, out);
+       }},
       {"decode-frame",
-       [document = ravuna_bench::FrameDocument(bones)] { return DecodeFrame(document); }},
-      {"decode-sensor",
-       [document = ravuna_bench::SensorDocument(sensor)] { return DecodeSensor(document); }},
+       [document = ravuna_bench::FrameDocument(bones)] {
+         ravuna_bench::ParsedFrame out;
+         return ravuna_bench::ParseFrame(document, out);
+       }},
+      {"decode-sensor", [document = ravuna_bench::SensorDocument(
+                             sensor)] { return ravuna_bench::ParseSensor(document); }},
       {"detect-frame",
        [document = ravuna_bench::FrameDocument(bones)] {
          return IsFrameDataBytes(static_cast<int>(document.size()), document.data());

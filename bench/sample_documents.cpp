@@ -78,4 +78,37 @@ Bytes SensorDocument(const SensorInputs& sensor) {
   return CopyDocument(encoded, size, buffer);
 }
 
+bool ParseSkeleton(const Bytes& document, ParsedBones& out) {
+  float** t = &out.transform[0];
+  return ConvertBytesToSkeletonDefinition(
+      static_cast<int>(document.size()), document.data(), &out.ipAddress, &out.port, &out.boneCount,
+      &out.boneIds, &out.parentBoneIds, &t[0], &t[1], &t[2], &t[3], &t[4], &t[5], &t[6]);
+}
+
+bool ParseFrame(const Bytes& document, ParsedFrame& out) {
+  float** t = &out.bones.transform[0];
+  unsigned char* tc = out.timecode;
+  return ConvertBytesToFrameData(static_cast<int>(document.size()), document.data(),
+                                 &out.bones.ipAddress, &out.bones.port, &out.frameNumber, &out.time,
+                                 &out.uttm, &tc[0], &tc[1], &tc[2], &tc[3], &tc[4],
+                                 &out.timecodeFlag, &out.bones.boneCount, &out.bones.boneIds, &t[0],
+                                 &t[1], &t[2], &t[3], &t[4], &t[5], &t[6]);
+}
+
+bool ParseSensor(const Bytes& document) {
+  std::uint64_t ipAddress = 0;
+  std::uint32_t port = 0;
+  double uttm = 0.0;
+  char* address = nullptr;
+  char* name = nullptr;
+  int joint = 0;
+  float v[7] = {};
+  const bool parsed = ConvertBytesToSensorData(static_cast<int>(document.size()), document.data(),
+                                               &ipAddress, &port, &uttm, &address, &name, &joint,
+                                               &v[0], &v[1], &v[2], &v[3], &v[4], &v[5], &v[6]);
+  ReleaseSensorDataText(address);
+  ReleaseSensorDataText(name);
+  return parsed;
+}
+
 }  // namespace ravuna_bench

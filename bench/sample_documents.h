@@ -42,4 +42,29 @@ Bytes SkeletonDocument(const BoneInputs& bones);
 Bytes FrameDocument(const BoneInputs& bones);
 Bytes SensorDocument(const SensorInputs& sensor);
 
+// Outputs of the parsing exports; the arrays are the library's.
+struct ParsedBones {
+  std::uint64_t ipAddress = 0;
+  std::uint32_t port = 0;
+  int boneCount = 0;
+  int* boneIds = nullptr;
+  int* parentBoneIds = nullptr;
+  float* transform[7] = {};
+};
+
+struct ParsedFrame {
+  ParsedBones bones;
+  int frameNumber = 0;
+  float time = 0.0F;
+  double uttm = 0.0;
+  unsigned char timecode[5] = {};
+  bool timecodeFlag = false;
+};
+
+// Parsing calls, each returning the export's result. The sensor call gives
+// its two texts back, as every caller must.
+bool ParseSkeleton(const Bytes& document, ParsedBones& out);
+bool ParseFrame(const Bytes& document, ParsedFrame& out);
+bool ParseSensor(const Bytes& document);
+
 }  // namespace ravuna_bench
