@@ -24,6 +24,12 @@ constexpr double kDoubleSentinel = -9.5;
 inline int* IntSentinelPointer() { return reinterpret_cast<int*>(0x10); }
 inline float* FloatSentinelPointer() { return reinterpret_cast<float*>(0x20); }
 
+inline std::array<float*, 7> SentinelTransforms() {
+  std::array<float*, 7> transforms;
+  transforms.fill(FloatSentinelPointer());
+  return transforms;
+}
+
 // Per-bone values as the caller's structure of arrays.
 struct Bones {
   std::vector<int> ids;
@@ -107,10 +113,7 @@ struct SkeletonRead {
   int count = kIntSentinel;
   int* ids = IntSentinelPointer();
   int* parentIds = IntSentinelPointer();
-  std::array<float*, 7> transforms = {FloatSentinelPointer(), FloatSentinelPointer(),
-                                      FloatSentinelPointer(), FloatSentinelPointer(),
-                                      FloatSentinelPointer(), FloatSentinelPointer(),
-                                      FloatSentinelPointer()};
+  std::array<float*, 7> transforms = SentinelTransforms();
 };
 
 inline SkeletonRead DecodeSkeleton(const Bytes& bytes) {
@@ -133,10 +136,7 @@ struct FrameRead {
   bool flag = false;
   int count = kIntSentinel;
   int* ids = IntSentinelPointer();
-  std::array<float*, 7> transforms = {FloatSentinelPointer(), FloatSentinelPointer(),
-                                      FloatSentinelPointer(), FloatSentinelPointer(),
-                                      FloatSentinelPointer(), FloatSentinelPointer(),
-                                      FloatSentinelPointer()};
+  std::array<float*, 7> transforms = SentinelTransforms();
 };
 
 inline FrameRead DecodeFrame(const Bytes& bytes) {

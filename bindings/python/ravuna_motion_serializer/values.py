@@ -33,6 +33,12 @@ def _floats(values: Iterable[float], count: int, what: str) -> tuple[float, ...]
     return converted
 
 
+def _check_transform(bone: SkeletonBone | BonePose) -> None:
+    """Stores a bone's rotation and translation as tuples of 4 and 3 floats."""
+    object.__setattr__(bone, "rotation", _floats(bone.rotation, 4, "rotation"))
+    object.__setattr__(bone, "translation", _floats(bone.translation, 3, "translation"))
+
+
 @dataclass(frozen=True)
 class SkeletonBone:
     """One bone of a skeleton definition: its id, its parent's id and its
@@ -44,8 +50,7 @@ class SkeletonBone:
     translation: Translation = (0.0, 0.0, 0.0)
 
     def __post_init__(self) -> None:
-        object.__setattr__(self, "rotation", _floats(self.rotation, 4, "rotation"))
-        object.__setattr__(self, "translation", _floats(self.translation, 3, "translation"))
+        _check_transform(self)
 
 
 @dataclass(frozen=True)
@@ -57,8 +62,7 @@ class BonePose:
     translation: Translation = (0.0, 0.0, 0.0)
 
     def __post_init__(self) -> None:
-        object.__setattr__(self, "rotation", _floats(self.rotation, 4, "rotation"))
-        object.__setattr__(self, "translation", _floats(self.translation, 3, "translation"))
+        _check_transform(self)
 
 
 @dataclass(frozen=True)
