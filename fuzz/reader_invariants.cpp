@@ -157,6 +157,26 @@ void CheckSensorData(int size, const std::uint8_t* data, ReaderAnswers& answers)
   ReleaseSensorDataText(texts[1]);
 }
 
+// The verdict for each kind says "accepted" exactly when that kind's parse
+// succeeded, names the kind detection finds, and its text always fits.
+void CheckVerdicts(int length, const std::uint8_t* data, const ReaderAnswers& answers) {
+  const bool parsed[] = {answers.skeletonDefinitionParsed, answers.frameDataParsed,
+                         answers.sensorDataParsed};
+  const bool detected[] = {answers.isSkeletonDefinition, answers.isFrameData, answers.isSensorData};
+  for (std::uint32_t kind = 0; kind <= 3; ++kind) {
+    RavunaDocumentVerdict verdict{};
+    RAVUNA_FUZZ_CHECK(JudgeDocumentBytes(length, data, kind, &verdict));
+    RAVUNA_FUZZ_CHECK(verdict.kind == 0 || detected[verdict.kind - 1]);
+    if (kind != 0) {
+      RAVUNA_FUZZ_CHECK((verdict.reason == RAVUNA_VERDICT_ACCEPTED) == parsed[kind - 1]);
+    }
+    RAVUNA_FUZZ_CHECK(verdict.reason == RAVUNA_VERDICT_ACCEPTED || verdict.lenientReads == 0);
+    char text[RAVUNA_VERDICT_TEXT_CAPACITY];
+    int textLength = 0;
+    RAVUNA_FUZZ_CHECK(DescribeDocumentVerdict(&verdict, sizeof text, text, &textLength));
+  }
+}
+
 }  // namespace
 
 ReaderAnswers CheckEveryReader(const std::uint8_t* data, std::size_t size) {
@@ -169,6 +189,7 @@ ReaderAnswers CheckEveryReader(const std::uint8_t* data, std::size_t size) {
   CheckSkeletonDefinition(length, data, answers);
   CheckFrameData(length, data, answers);
   CheckSensorData(length, data, answers);
+  CheckVerdicts(length, data, answers);
   return answers;
 }
 

@@ -3,7 +3,7 @@
  *
  * A document is three boxes ("head", "sndf" and one data box) carrying a
  * skeleton definition, one frame of motion, or one sensor record. This header
- * is the whole public interface: eleven functions with C linkage.
+ * is the whole public interface: thirteen functions with C linkage.
  *
  * Conventions shared by every function
  * ------------------------------------
@@ -41,16 +41,20 @@
  *
  * Threads
  * -------
- * Every function may be called from any thread; all of them run one at a time
- * under one process-wide lock, the first call included. A caller that reads
- * handed-out buffers or arrays while other threads may make recording calls
- * must hold its own lock around the call and the copying of the results.
+ * Every function may be called from any thread. The parsing, serialising and
+ * detection functions (`Convert...`, `Is...Bytes`) and ReleaseSensorDataText
+ * run one at a time under one process-wide lock, the first call included.
+ * JudgeDocumentBytes and DescribeDocumentVerdict read only their arguments
+ * and take no lock. A caller that reads handed-out buffers or arrays while
+ * other threads may make recording calls must hold its own lock around the
+ * call and the copying of the results.
  *
  * Hostile input
  * -------------
  * Any byte sequence may be passed to the parsing and detection functions.
  * Reading is lenient: values past the end of the bytes read as 0 and unknown
- * boxes are skipped. Box nesting is followed at most 32 levels deep (real
+ * boxes are skipped; JudgeDocumentBytes tells which lenient reads a parse
+ * would make. Box nesting is followed at most 32 levels deep (real
  * documents nest 4 deep); deeper containers are treated as leaves. The boxes
  * visited per call are bounded by 33 times the number of 8-byte steps in the
  * input, so every call ends in time linear in its input.
@@ -251,6 +255,99 @@ RAVUNA_MOTION_SERIALIZER_API bool IsRmfBytes(int size, const unsigned char* byte
 RAVUNA_MOTION_SERIALIZER_API bool IsSkeletonDefinitionBytes(int size, const unsigned char* bytes);
 RAVUNA_MOTION_SERIALIZER_API bool IsFrameDataBytes(int size, const unsigned char* bytes);
 RAVUNA_MOTION_SERIALIZER_API bool IsSensorDataBytes(int size, const unsigned char* bytes);
+
+/* ------------------------------------------------------------------------ */
+/* Verdict: would a parse succeed, why not, and was the read exact?          */
+/* ------------------------------------------------------------------------ */
+
+/* Document kinds, as numbers in RavunaDocumentVerdict. */
+#define RAVUNA_DOCUMENT_NONE 0u
+#define RAVUNA_DOCUMENT_SKELETON_DEFINITION 1u /* data box "skdf" */
+#define RAVUNA_DOCUMENT_FRAME_DATA 2u          /* data box "fram" */
+#define RAVUNA_DOCUMENT_SENSOR_DATA 3u         /* data box "sndt" */
+
+/* Why a parse fails, in the order the checks run; the first failed check
+ * decides. */
+#define RAVUNA_VERDICT_ACCEPTED 0u             /* the parse succeeds */
+#define RAVUNA_VERDICT_NO_HEADER 1u            /* no "head" box found */
+#define RAVUNA_VERDICT_NO_SENDER_DEFINITION 2u /* no "sndf" box found */
+#define RAVUNA_VERDICT_NO_DATA_BOX 3u          /* no data box of the judged kind */
+#define RAVUNA_VERDICT_UNSUPPORTED_VERSION 4u  /* "vrsn" holds another version */
+
+/* Lenient reads of an accepted document, one bit each. A parse makes them
+ * silently; values it could not read come out as 0 or as empty texts.
+ * - VALUE_PAST_END: a value or text reaches past the end of the bytes.
+ * - BOX_OVERRUNS_CONTAINER: a size field reaches past the box's container or
+ *   past the end of the bytes.
+ * - UNKNOWN_CODE_SKIPPED: a box of unknown code was stepped over.
+ * - BOX_NOT_WALKED: a box the searches pass but no read visits: a top-level
+ *   box outside "head", "sndf" and the data box, or an empty box ending its
+ *   container.
+ * - NESTING_CAP: a container nested too deep to be entered.
+ * - VISIT_BUDGET: a walk stopped at its bound on box visits.
+ * - BYTES_LEFT_OVER: 1 to 7 bytes after the last box of a range.
+ * - VALUE_SIZE_MISMATCH: a value box whose size field differs from the width
+ *   of its value (the value is read at its width all the same). */
+#define RAVUNA_LENIENT_VALUE_PAST_END (1u << 0)
+#define RAVUNA_LENIENT_BOX_OVERRUNS_CONTAINER (1u << 1)
+#define RAVUNA_LENIENT_UNKNOWN_CODE_SKIPPED (1u << 2)
+#define RAVUNA_LENIENT_BOX_NOT_WALKED (1u << 3)
+#define RAVUNA_LENIENT_NESTING_CAP (1u << 4)
+#define RAVUNA_LENIENT_VISIT_BUDGET (1u << 5)
+#define RAVUNA_LENIENT_BYTES_LEFT_OVER (1u << 6)
+#define RAVUNA_LENIENT_VALUE_SIZE_MISMATCH (1u << 7)
+
+/* Capacity that holds every text of DescribeDocumentVerdict with its NUL. */
+#define RAVUNA_VERDICT_TEXT_CAPACITY 512
+
+/* A verdict on a byte buffer: five unsigned 32-bit fields in this order, 20
+ * bytes, no padding (a sequential structure of five uint32 in C# or ctypes). */
+typedef struct RavunaDocumentVerdict {
+  uint32_t kind;         /* RAVUNA_DOCUMENT_...: the kind whose data box comes
+                            first in the bytes (depth-first), NONE if none */
+  uint32_t judgedKind;   /* the kind the verdict is for: the expected kind,
+                            or `kind` when none was expected */
+  uint32_t reason;       /* RAVUNA_VERDICT_...: ACCEPTED exactly when the
+                            parsing function of judgedKind returns true */
+  uint32_t version;      /* the data version read from "vrsn" (1 when the
+                            header has none); 0 when no header was read */
+  uint32_t lenientReads; /* RAVUNA_LENIENT_... bits; 0 means the read is
+                            exact. Always 0 unless reason is ACCEPTED. */
+} RavunaDocumentVerdict;
+
+/*! JudgeDocumentBytes() :
+ *  Judges bytes as a parse would read them, without parsing them.
+ *  @param size          number of bytes at `bytes`; 0 or negative means none.
+ *  @param bytes         the bytes to judge; read during the call only.
+ *  @param expectedKind  RAVUNA_DOCUMENT_NONE to judge the bytes as the kind
+ *                       they hold, or the kind the caller will parse them as.
+ *  @param outVerdict    receives the verdict.
+ *  @return true when the verdict was written; false (nothing written) for a
+ *          null outVerdict, a null `bytes` with a positive size, or an
+ *          expectedKind above 3.
+ *  With judgedKind NONE (no data box found, none expected) the reason is
+ *  never ACCEPTED. Nothing handed out earlier is freed; no lock is taken. */
+RAVUNA_MOTION_SERIALIZER_API bool JudgeDocumentBytes(int size, const unsigned char* bytes,
+                                                     uint32_t expectedKind,
+                                                     RavunaDocumentVerdict* outVerdict);
+
+/*! DescribeDocumentVerdict() :
+ *  The text of a verdict, for example
+ *  `not a valid frame data document: no "sndf" sender definition` or
+ *  `frame data document read leniently: a box overruns its container`.
+ *  @param verdict    a verdict from JudgeDocumentBytes.
+ *  @param capacity   bytes available at `outText`; 0 or negative means none
+ *                    (then outText is not read).
+ *  @param outText    receives the text, NUL-terminated, cut short to
+ *                    capacity - 1 bytes when it does not fit. Owned by the
+ *                    caller; nothing is allocated.
+ *  @param outLength  receives the whole text's length without the NUL.
+ *  @return true when the whole text was written; false when it was cut short
+ *          (RAVUNA_VERDICT_TEXT_CAPACITY always suffices), or for a null
+ *          verdict or outLength (then nothing is written). No lock is taken. */
+RAVUNA_MOTION_SERIALIZER_API bool DescribeDocumentVerdict(const RavunaDocumentVerdict* verdict,
+                                                          int capacity, char* outText,
+                                                          int* outLength);
 
 #ifdef __cplusplus
 }

@@ -87,6 +87,13 @@ int main(void) {
   SkeletonRoundTrip();
   SensorRoundTrip();
   CHECK(!IsRmfBytes(0, NULL));
+  RavunaDocumentVerdict verdict;
+  char text[RAVUNA_VERDICT_TEXT_CAPACITY];
+  int length = 0;
+  CHECK(sizeof verdict == 20 && JudgeDocumentBytes(0, NULL, RAVUNA_DOCUMENT_NONE, &verdict));
+  CHECK(verdict.reason == RAVUNA_VERDICT_NO_HEADER && verdict.lenientReads == 0u);
+  CHECK(DescribeDocumentVerdict(&verdict, (int)sizeof text, text, &length));
+  CHECK(length == (int)strlen(text) && strncmp(text, "not a valid document", 20) == 0);
   if (failures == 0) {
     puts("c_header_test: all checks passed");
   }

@@ -58,7 +58,27 @@ enum class BoxType : std::uint32_t {
 #undef RAVUNA_BOX_ENUMERATOR
 };
 
-inline constexpr std::uint32_t kBoxKindCount = 25;
+// One per row of the table; the rows are numbered 0, 1, 2... in order.
+inline constexpr std::uint32_t kBoxKindCount = 0
+#define RAVUNA_BOX_COUNT(name, number, code, valueType) +1
+    RAVUNA_BOX_KINDS(RAVUNA_BOX_COUNT)
+#undef RAVUNA_BOX_COUNT
+    ;
+// Tables indexed by kind number are filled in row order: row i is kind i.
+inline constexpr bool kBoxKindsNumberedInOrder = [] {
+  constexpr std::uint32_t numbers[] = {
+#define RAVUNA_BOX_NUMBER(name, number, code, valueType) number,
+      RAVUNA_BOX_KINDS(RAVUNA_BOX_NUMBER)
+#undef RAVUNA_BOX_NUMBER
+  };
+  for (std::uint32_t row = 0; row < kBoxKindCount; ++row) {
+    if (numbers[row] != row) {
+      return false;
+    }
+  }
+  return true;
+}();
+static_assert(kBoxKindsNumberedInOrder, "box kinds are numbered 0, 1, 2... in table order");
 
 // Number of elements of the two array kinds.
 inline constexpr int kTransformFloatCount = 7;

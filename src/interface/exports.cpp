@@ -2,8 +2,11 @@
 // exception into a false result, so none ever crosses the C boundary.
 #include "ravuna_motion_serializer.h"
 
+#include <cstddef>
 #include <cstdint>
+#include <span>
 
+#include "documents/document_verdict.h"
 #include "interface/motion_serializer.h"
 
 namespace {
@@ -132,6 +135,38 @@ bool IsFrameDataBytes(int size, const unsigned char* bytes) {
 bool IsSensorDataBytes(int size, const unsigned char* bytes) {
   return AtBoundary(
       [&](MotionSerializer& service) { return service.IsSensorDataBytes(size, bytes); });
+}
+
+// The verdict reads only its arguments and constants: no service object, no
+// lock.
+bool JudgeDocumentBytes(int size, const unsigned char* bytes, uint32_t expectedKind,
+                        RavunaDocumentVerdict* outVerdict) {
+  if (outVerdict == nullptr || (size > 0 && bytes == nullptr) ||
+      expectedKind >= ravuna_motion_format::kDocumentKindCount) {
+    return false;
+  }
+  try {
+    const ravuna_motion_format::ByteView view =
+        size > 0 ? ravuna_motion_format::ByteView(bytes, static_cast<std::size_t>(size))
+                 : ravuna_motion_format::ByteView();
+    *outVerdict = ravuna_motion_format::JudgeDocument(view, expectedKind);
+    return true;
+  } catch (...) {
+    return false;
+  }
+}
+
+bool DescribeDocumentVerdict(const RavunaDocumentVerdict* verdict, int capacity, char* outText,
+                             int* outLength) {
+  if (verdict == nullptr || outLength == nullptr || (capacity > 0 && outText == nullptr)) {
+    return false;
+  }
+  const std::span<char> text = capacity > 0
+                                   ? std::span<char>(outText, static_cast<std::size_t>(capacity))
+                                   : std::span<char>();
+  const std::size_t length = ravuna_motion_format::DescribeVerdict(*verdict, text);
+  *outLength = static_cast<int>(length);
+  return length < text.size();
 }
 
 }  // extern "C"

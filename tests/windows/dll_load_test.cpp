@@ -20,7 +20,7 @@ namespace {
 
 constexpr const wchar_t* kLibraryName = L"ravuna_motion_serializer.dll";
 
-constexpr std::array<const char*, 11> kExportNames = {"ConvertSkeletonDefinitionToBytes",
+constexpr std::array<const char*, 13> kExportNames = {"ConvertSkeletonDefinitionToBytes",
                                                       "ConvertBytesToSkeletonDefinition",
                                                       "ConvertFrameDataToBytes",
                                                       "ConvertBytesToFrameData",
@@ -30,7 +30,9 @@ constexpr std::array<const char*, 11> kExportNames = {"ConvertSkeletonDefinition
                                                       "IsRmfBytes",
                                                       "IsSkeletonDefinitionBytes",
                                                       "IsFrameDataBytes",
-                                                      "IsSensorDataBytes"};
+                                                      "IsSensorDataBytes",
+                                                      "JudgeDocumentBytes",
+                                                      "DescribeDocumentVerdict"};
 
 // The DLL lies beside this program, as hosts ship it.
 std::wstring LibraryPathBesideProgram() {

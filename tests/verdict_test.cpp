@@ -1,0 +1,165 @@
+// The verdict through the C interface: every reason, every lenient read, and
+// agreement with the parsing functions on every cut of a frame.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "api_calls.h"
+#include "ravuna_motion_serializer.h"
+#include "test_bytes.h"
+
+namespace {
+
+using api_calls::Bytes;
+using namespace test_bytes;
+
+RavunaDocumentVerdict Judge(const Bytes& bytes, std::uint32_t expected) {
+  RavunaDocumentVerdict verdict{99, 99, 99, 99, 99};
+  EXPECT_TRUE(JudgeDocumentBytes(static_cast<int>(bytes.size()), bytes.data(), expected, &verdict));
+  return verdict;
+}
+
+std::string Describe(const RavunaDocumentVerdict& verdict) {
+  char text[RAVUNA_VERDICT_TEXT_CAPACITY];
+  int length = -1;
+  EXPECT_TRUE(DescribeDocumentVerdict(&verdict, sizeof text, text, &length));
+  EXPECT_EQ(std::string(text).size(), static_cast<std::size_t>(length));
+  return text;
+}
+
+bool Parses(std::uint32_t kind, const Bytes& bytes) {
+  switch (kind) {
+    case RAVUNA_DOCUMENT_SKELETON_DEFINITION: return api_calls::DecodeSkeleton(bytes).ok;
+    case RAVUNA_DOCUMENT_FRAME_DATA: return api_calls::DecodeFrame(bytes).ok;
+    default: return api_calls::DecodeSensor(bytes).ok;
+  }
+}
+
+void ExpectAgreement(const Bytes& bytes) {
+  for (std::uint32_t kind = 1; kind <= 3; ++kind) {
+    EXPECT_EQ(Judge(bytes, kind).reason == RAVUNA_VERDICT_ACCEPTED, Parses(kind, bytes)) << kind;
+  }
+}
+
+const Bytes kFrame = api_calls::EncodeFrame(api_calls::MakeBones(2)).Copy();
+const Bytes kEnvelope(kFrame.begin(), kFrame.begin() + 77);  // "head" and "sndf"
+const Bytes kFrameNumber = BoxBytes("fnum", Le(std::int32_t{5}));
+
+Bytes WithFrame(const Bytes& framePayload, const Bytes& after = {}) {
+  return Cat({kEnvelope, BoxBytes("fram", framePayload), after});
+}
+
+TEST(Verdict, FrameCutAtEveryLength) {
+  for (std::size_t length = 0; length <= kFrame.size(); ++length) {
+    SCOPED_TRACE(length);
+    const Bytes cut(kFrame.begin(), kFrame.begin() + static_cast<std::ptrdiff_t>(length));
+    const RavunaDocumentVerdict verdict = Judge(cut, RAVUNA_DOCUMENT_FRAME_DATA);
+    ExpectAgreement(cut);
+    // A box is found once its header is whole: "head" at 0, "sndf" at 43, "fram" at 77.
+    const std::uint32_t reason = length < 8    ? RAVUNA_VERDICT_NO_HEADER
+                                 : length < 51 ? RAVUNA_VERDICT_NO_SENDER_DEFINITION
+                                 : length < 85 ? RAVUNA_VERDICT_NO_DATA_BOX
+                                               : RAVUNA_VERDICT_ACCEPTED;
+    EXPECT_EQ(verdict.reason, reason);
+    EXPECT_EQ(verdict.kind, length < 85 ? RAVUNA_DOCUMENT_NONE : RAVUNA_DOCUMENT_FRAME_DATA);
+    const std::uint32_t lenient = length == 85 ? RAVUNA_LENIENT_BOX_NOT_WALKED
+                                  : length > 85 && length < kFrame.size()
+                                      ? RAVUNA_LENIENT_BOX_OVERRUNS_CONTAINER
+                                      : 0U;
+    EXPECT_EQ(verdict.lenientReads & (lenient | RAVUNA_LENIENT_BOX_NOT_WALKED), lenient);
+    EXPECT_EQ(verdict.lenientReads == 0, lenient == 0);
+  }
+  EXPECT_EQ(Describe(Judge(kFrame, RAVUNA_DOCUMENT_NONE)), "frame data document read exactly");
+}
+
+TEST(Verdict, EveryReason) {
+  const Bytes skeleton = api_calls::EncodeSkeleton(api_calls::MakeBones(1)).Copy();
+  Bytes version2 = kFrame;
+  version2[42] = 2;
+  struct Case {
+    Bytes bytes;
+    std::uint32_t expected, kind, reason, version;
+    std::string text;
+  };
+  const std::vector<Case> cases = {
+      {Cat({BoxBytes("zzzz", {}), kFrame}), 0, 0, RAVUNA_VERDICT_NO_HEADER, 0,
+       "not a valid document: no \"head\" box, the bytes hold no document of this format"},
+      {Cat({HeadBox(), BoxBytes("fram", {})}), 2, 2, RAVUNA_VERDICT_NO_SENDER_DEFINITION, 0,
+       "not a valid frame data document: no \"sndf\" sender definition"},
+      {skeleton, 2, 1, RAVUNA_VERDICT_NO_DATA_BOX, 0,
+       "not a valid frame data document: the bytes hold a skeleton definition document"},
+      {kEnvelope, 0, 0, RAVUNA_VERDICT_NO_DATA_BOX, 0,
+       "not a valid document: the document has no data box"},
+      {version2, 0, 2, RAVUNA_VERDICT_UNSUPPORTED_VERSION, 2,
+       "not a valid frame data document: data version 2 is not supported (this library reads "
+       "version 1)"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    const RavunaDocumentVerdict verdict = Judge(c.bytes, c.expected);
+    EXPECT_EQ(verdict.kind, c.kind);
+    EXPECT_EQ(verdict.judgedKind, c.expected != 0 ? c.expected : c.kind);
+    EXPECT_EQ(verdict.reason, c.reason);
+    EXPECT_EQ(verdict.version, c.version);
+    EXPECT_EQ(Describe(verdict), c.text);
+    ExpectAgreement(c.bytes);
+  }
+}
+
+TEST(Verdict, EveryLenientRead) {
+  Bytes budgetUnits;  // each walks the rest again at every depth below it
+  for (int unit = 0; unit < 40; ++unit) {
+    budgetUnits = Cat({budgetUnits, BoxClaiming("btrs", 16), BoxClaiming("btrs", 0xFFFFFF00),
+                       BoxClaiming("zzzz", 0)});
+  }
+  Bytes nested = kFrameNumber;
+  for (int level = 0; level < 32; ++level) {
+    nested = BoxBytes("btrs", nested);
+  }
+  const Bytes cutValue = WithFrame(kFrameNumber);
+  const std::vector<std::pair<Bytes, std::uint32_t>> cases = {
+      {WithFrame(kFrameNumber), 0},
+      {Bytes(cutValue.begin(), cutValue.end() - 2),
+       RAVUNA_LENIENT_VALUE_PAST_END | RAVUNA_LENIENT_BOX_OVERRUNS_CONTAINER},
+      {WithFrame(BoxClaiming("btrs", 20, kFrameNumber)), RAVUNA_LENIENT_BOX_OVERRUNS_CONTAINER},
+      {WithFrame(Cat({kFrameNumber, BoxBytes("zzzz", {1})})), RAVUNA_LENIENT_UNKNOWN_CODE_SKIPPED},
+      {WithFrame(Cat({kFrameNumber, BoxBytes("time", {})})), RAVUNA_LENIENT_BOX_NOT_WALKED},
+      {WithFrame(kFrameNumber, kFrameNumber), RAVUNA_LENIENT_BOX_NOT_WALKED},
+      {WithFrame(nested), RAVUNA_LENIENT_NESTING_CAP},
+      {WithFrame(Cat({kFrameNumber, Text("abc")})), RAVUNA_LENIENT_BYTES_LEFT_OVER},
+      {WithFrame(BoxBytes("fnum", {1, 2, 3, 4, 5})), RAVUNA_LENIENT_VALUE_SIZE_MISMATCH},
+      {WithFrame(budgetUnits), RAVUNA_LENIENT_VISIT_BUDGET | RAVUNA_LENIENT_NESTING_CAP |
+                                   RAVUNA_LENIENT_BOX_OVERRUNS_CONTAINER |
+                                   RAVUNA_LENIENT_UNKNOWN_CODE_SKIPPED},
+  };
+  for (std::size_t i = 0; i < cases.size(); ++i) {
+    SCOPED_TRACE(i);
+    const RavunaDocumentVerdict verdict = Judge(cases[i].first, RAVUNA_DOCUMENT_FRAME_DATA);
+    EXPECT_EQ(verdict.reason, RAVUNA_VERDICT_ACCEPTED);
+    EXPECT_EQ(verdict.lenientReads, cases[i].second);
+    ExpectAgreement(cases[i].first);
+  }
+  const std::string text = Describe({2, 2, RAVUNA_VERDICT_ACCEPTED, 1, 0xFF});  // all eight
+  EXPECT_EQ(std::count(text.begin(), text.end(), ';'), 7);
+}
+
+TEST(Verdict, RefusedArgumentsAndShortBuffers) {
+  RavunaDocumentVerdict verdict{};
+  EXPECT_FALSE(JudgeDocumentBytes(4, nullptr, 0, &verdict));
+  EXPECT_FALSE(JudgeDocumentBytes(0, nullptr, 4, &verdict));
+  EXPECT_TRUE(JudgeDocumentBytes(-3, nullptr, 0, &verdict));
+  int length = -1;
+  EXPECT_FALSE(DescribeDocumentVerdict(&verdict, 0, nullptr, &length));
+  EXPECT_EQ(length, static_cast<int>(Describe(verdict).size()));
+  char small[8] = "xxxxxxx";
+  EXPECT_FALSE(DescribeDocumentVerdict(&verdict, 5, small, &length));
+  EXPECT_STREQ(small, "not ");
+  const RavunaDocumentVerdict hostile{77, 0xFFFFFFFF, 9, 0, 0};
+  EXPECT_EQ(Describe(hostile), "not a valid document: unknown reason 9");
+}
+
+}  // namespace
