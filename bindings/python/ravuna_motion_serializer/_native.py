@@ -36,6 +36,23 @@ int_p = ctypes.POINTER(c_int)
 float_p = ctypes.POINTER(c_float)
 
 
+class DocumentVerdict(ctypes.Structure):
+    """The library's verdict on a byte buffer: five unsigned 32-bit fields."""
+
+    _fields_ = [
+        ("kind", c_uint32),
+        ("judged_kind", c_uint32),
+        ("reason", c_uint32),
+        ("version", c_uint32),
+        ("lenient_reads", c_uint32),
+    ]
+
+
+VERDICT_ACCEPTED = 0
+VERDICT_NO_HEADER = 1
+VERDICT_TEXT_CAPACITY = 512
+
+
 def _file_names() -> list[str]:
     if sys.platform == "win32":
         return ["ravuna_motion_serializer.dll"]
@@ -118,6 +135,11 @@ def _declare(library: ctypes.CDLL) -> None:
         function.restype = c_bool
     library.ReleaseSensorDataText.argtypes = [c_void_p]
     library.ReleaseSensorDataText.restype = None
+    verdict_p = ctypes.POINTER(DocumentVerdict)
+    library.JudgeDocumentBytes.argtypes = [c_int, c_void_p, c_uint32, verdict_p]
+    library.JudgeDocumentBytes.restype = c_bool
+    library.DescribeDocumentVerdict.argtypes = [verdict_p, c_int, ctypes.c_char_p, int_p]
+    library.DescribeDocumentVerdict.restype = c_bool
 
 
 _library: Optional[ctypes.CDLL] = None

@@ -14,7 +14,7 @@ from typing import Sequence
 
 from . import _checks
 from ._native import CALL_LOCK, float_p, int_p, library
-from .detection import decoding_failure
+from .detection import check_strict, decoding_failure
 from .values import (
     BonePose,
     DocumentKind,
@@ -160,10 +160,15 @@ class _HandedOutBones:
         return ids, parents, transforms
 
 
-def decode_skeleton_definition(data: _checks.BytesLike) -> SkeletonDefinition:
-    """The values of a skeleton definition document; ValueError if the bytes
-    are not one."""
+def decode_skeleton_definition(data: _checks.BytesLike, strict: bool = False) -> SkeletonDefinition:
+    """The values of a skeleton definition document;
+    ValueError if the bytes are not one. With ``strict=True`` a document the
+    library reads leniently (cut short, unknown boxes, bytes left over...)
+    raises ValueError naming the lenient reads; by default such a document
+    decodes with its missing values as 0."""
     document = _checks.document_bytes(data)
+    if strict:
+        check_strict(document, DocumentKind.SKELETON_DEFINITION)
     sender = _Sender()
     bones = _HandedOutBones(with_parents=True)
     with CALL_LOCK:
@@ -185,9 +190,15 @@ def decode_skeleton_definition(data: _checks.BytesLike) -> SkeletonDefinition:
     )
 
 
-def decode_frame(data: _checks.BytesLike) -> FrameData:
-    """The values of a frame data document; ValueError if the bytes are not one."""
+def decode_frame(data: _checks.BytesLike, strict: bool = False) -> FrameData:
+    """The values of a frame data document;
+    ValueError if the bytes are not one. With ``strict=True`` a document the
+    library reads leniently (cut short, unknown boxes, bytes left over...)
+    raises ValueError naming the lenient reads; by default such a document
+    decodes with its missing values as 0."""
     document = _checks.document_bytes(data)
+    if strict:
+        check_strict(document, DocumentKind.FRAME_DATA)
     sender = _Sender()
     frame_number = ctypes.c_int(0)
     time = ctypes.c_float(0.0)
@@ -234,9 +245,15 @@ def _take_text(pointer: ctypes.c_void_p) -> str:
     return ctypes.string_at(pointer.value).decode("utf-8", "surrogateescape")
 
 
-def decode_sensor_data(data: _checks.BytesLike) -> SensorData:
-    """The values of a sensor data document; ValueError if the bytes are not one."""
+def decode_sensor_data(data: _checks.BytesLike, strict: bool = False) -> SensorData:
+    """The values of a sensor data document;
+    ValueError if the bytes are not one. With ``strict=True`` a document the
+    library reads leniently (cut short, unknown boxes, bytes left over...)
+    raises ValueError naming the lenient reads; by default such a document
+    decodes with its missing values as 0."""
     document = _checks.document_bytes(data)
+    if strict:
+        check_strict(document, DocumentKind.SENSOR_DATA)
     sender = _Sender()
     uttm = ctypes.c_double(0.0)
     address = ctypes.c_void_p()

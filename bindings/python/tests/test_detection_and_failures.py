@@ -77,7 +77,7 @@ class DecodingFailureTest(unittest.TestCase):
     def test_broken_envelopes(self) -> None:
         frame = DOCUMENTS[rms.DocumentKind.FRAME_DATA]
         cases = {
-            b"": "buffer is empty",
+            b"": 'no "head" box',
             frame[77:]: 'no "head" box',
             frame[:77]: 'no "fram" data box',
             frame[:43] + frame[77:]: 'no "sndf" sender definition',
