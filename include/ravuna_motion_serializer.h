@@ -281,8 +281,8 @@ RAVUNA_MOTION_SERIALIZER_API bool IsSensorDataBytes(int size, const unsigned cha
  *   past the end of the bytes.
  * - UNKNOWN_CODE_SKIPPED: a box of unknown code was stepped over.
  * - BOX_NOT_WALKED: a box the searches pass but no read visits: a top-level
- *   box outside "head", "sndf" and the data box, or an empty box ending its
- *   container.
+ *   box outside "head", "sndf" and the data box, or a box whose header ends
+ *   its container (unless it is empty and holds nothing the read takes).
  * - NESTING_CAP: a container nested too deep to be entered.
  * - VISIT_BUDGET: a walk stopped at its bound on box visits.
  * - BYTES_LEFT_OVER: 1 to 7 bytes after the last box of a range.

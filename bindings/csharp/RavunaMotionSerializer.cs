@@ -8,6 +8,11 @@
 // also calls the raw declarations directly must take MotionSerializer.SyncRoot
 // around its own call-and-copy.
 //
+// Decoding is lenient by default, as the format reads: a document cut short
+// decodes with its missing values as 0. With `strict: true` the Decode...
+// methods throw, and the TryDecode... methods return false, for a document
+// the library would read leniently.
+//
 // Per-frame paths without garbage: the overloads taking a BoneArrays (and a
 // `ref byte[]` destination when encoding) reuse caller-owned arrays and only
 // allocate when a document has more bones than they can hold.
@@ -18,6 +23,7 @@ using System.Text;
 
 namespace Ravuna.MotionSerialization
 {
+    // Numbered as the library numbers document kinds.
     public enum DocumentKind
     {
         None,
@@ -343,14 +349,15 @@ namespace Ravuna.MotionSerialization
         // ---- Detection -------------------------------------------------
 
         // The kind of document the bytes hold: a header and a data box of the
-        // kind must both be present. Detection frees nothing, so no lock.
+        // kind must both be present. The verdict frees nothing, so no lock.
         public static DocumentKind Detect(byte[] bytes) => Detect(bytes, LengthOf(bytes));
 
         public static DocumentKind Detect(byte[] bytes, int length)
         {
             CheckBuffer(bytes, length);
-            if (!RavunaMotionSerializerNative.IsRmfBytes(length, bytes)) return DocumentKind.None;
-            return FirstDataKind(bytes, length);
+            DocumentVerdict verdict = Judge(bytes, length, DocumentKind.None);
+            return verdict.Reason == DocumentVerdict.NoHeader ? DocumentKind.None
+                                                              : (DocumentKind)verdict.Kind;
         }
 
         // ---- Skeleton definitions --------------------------------------
@@ -378,22 +385,23 @@ namespace Ravuna.MotionSerialization
             }
         }
 
-        public static SkeletonDefinition DecodeSkeletonDefinition(byte[] bytes)
+        public static SkeletonDefinition DecodeSkeletonDefinition(byte[] bytes, bool strict = false)
         {
             SkeletonDefinition skeleton;
-            if (!TryDecodeSkeletonDefinition(bytes, out skeleton))
+            if (!TryDecodeSkeletonDefinition(bytes, out skeleton, strict))
                 throw Failure(bytes, LengthOf(bytes), DocumentKind.SkeletonDefinition);
             return skeleton;
         }
 
-        public static bool TryDecodeSkeletonDefinition(byte[] bytes, out SkeletonDefinition skeleton)
+        public static bool TryDecodeSkeletonDefinition(byte[] bytes, out SkeletonDefinition skeleton,
+                                                       bool strict = false)
         {
             var bones = new BoneArrays();
             ulong packedIpAddress;
             ushort port;
             skeleton = null;
             if (!TryDecodeSkeletonDefinition(bytes, LengthOf(bytes), bones, out packedIpAddress,
-                                             out port))
+                                             out port, strict))
                 return false;
             skeleton = new SkeletonDefinition(IpAddress.Unpack(packedIpAddress), port,
                                               bones.ToBones());
@@ -402,10 +410,17 @@ namespace Ravuna.MotionSerialization
 
         // Garbage-free: fills `bones` (Count becomes the bone count).
         public static bool TryDecodeSkeletonDefinition(byte[] bytes, int length, BoneArrays bones,
-                                                       out ulong packedIpAddress, out ushort port)
+                                                       out ulong packedIpAddress, out ushort port,
+                                                       bool strict = false)
         {
             CheckBuffer(bytes, length);
             if (bones == null) throw new ArgumentNullException(nameof(bones));
+            if (strict && !ReadsExactly(bytes, length, DocumentKind.SkeletonDefinition))
+            {
+                packedIpAddress = 0;
+                port = 0;
+                return false;
+            }
             lock (SyncRoot)
             {
                 uint rawPort;
@@ -454,20 +469,20 @@ namespace Ravuna.MotionSerialization
             }
         }
 
-        public static FrameData DecodeFrameData(byte[] bytes)
+        public static FrameData DecodeFrameData(byte[] bytes, bool strict = false)
         {
             FrameData frame;
-            if (!TryDecodeFrameData(bytes, out frame))
+            if (!TryDecodeFrameData(bytes, out frame, strict))
                 throw Failure(bytes, LengthOf(bytes), DocumentKind.FrameData);
             return frame;
         }
 
-        public static bool TryDecodeFrameData(byte[] bytes, out FrameData frame)
+        public static bool TryDecodeFrameData(byte[] bytes, out FrameData frame, bool strict = false)
         {
             var bones = new BoneArrays();
             FrameHeader header;
             frame = null;
-            if (!TryDecodeFrameData(bytes, LengthOf(bytes), bones, out header)) return false;
+            if (!TryDecodeFrameData(bytes, LengthOf(bytes), bones, out header, strict)) return false;
             frame = new FrameData(IpAddress.Unpack(header.PackedIpAddress), header.Port,
                                   header.FrameNumber, header.Time, header.Uttm, header.Timecode,
                                   bones.ToBones());
@@ -476,10 +491,11 @@ namespace Ravuna.MotionSerialization
 
         // Garbage-free: throws MotionDocumentException when the bytes are not
         // a valid frame data document.
-        public static FrameHeader DecodeFrameData(byte[] bytes, int length, BoneArrays bones)
+        public static FrameHeader DecodeFrameData(byte[] bytes, int length, BoneArrays bones,
+                                                  bool strict = false)
         {
             FrameHeader header;
-            if (!TryDecodeFrameData(bytes, length, bones, out header))
+            if (!TryDecodeFrameData(bytes, length, bones, out header, strict))
                 throw Failure(bytes, length, DocumentKind.FrameData);
             return header;
         }
@@ -487,10 +503,15 @@ namespace Ravuna.MotionSerialization
         // Garbage-free: fills `bones` (Count becomes the bone count; frames
         // carry no parent ids, so ParentIds reads 0).
         public static bool TryDecodeFrameData(byte[] bytes, int length, BoneArrays bones,
-                                              out FrameHeader header)
+                                              out FrameHeader header, bool strict = false)
         {
             CheckBuffer(bytes, length);
             if (bones == null) throw new ArgumentNullException(nameof(bones));
+            if (strict && !ReadsExactly(bytes, length, DocumentKind.FrameData))
+            {
+                header = default(FrameHeader);
+                return false;
+            }
             lock (SyncRoot)
             {
                 ulong packedIpAddress;
@@ -542,19 +563,20 @@ namespace Ravuna.MotionSerialization
             return document;
         }
 
-        public static SensorData DecodeSensorData(byte[] bytes)
+        public static SensorData DecodeSensorData(byte[] bytes, bool strict = false)
         {
             SensorData sensor;
-            if (!TryDecodeSensorData(bytes, out sensor))
+            if (!TryDecodeSensorData(bytes, out sensor, strict))
                 throw Failure(bytes, LengthOf(bytes), DocumentKind.SensorData);
             return sensor;
         }
 
-        public static bool TryDecodeSensorData(byte[] bytes, out SensorData sensor)
+        public static bool TryDecodeSensorData(byte[] bytes, out SensorData sensor, bool strict = false)
         {
             int length = LengthOf(bytes);
             CheckBuffer(bytes, length);
             sensor = null;
+            if (strict && !ReadsExactly(bytes, length, DocumentKind.SensorData)) return false;
             ulong packedIpAddress;
             uint port;
             double uttm;
@@ -688,92 +710,34 @@ namespace Ravuna.MotionSerialization
             return new InvalidOperationException(function + " refused its arguments");
         }
 
-        static DocumentKind FirstDataKind(byte[] bytes, int length)
+        // The library's verdict on the bytes read as `expected`; it reads only
+        // its arguments, so no lock.
+        static DocumentVerdict Judge(byte[] bytes, int length, DocumentKind expected)
         {
-            if (RavunaMotionSerializerNative.IsSkeletonDefinitionBytes(length, bytes))
-                return DocumentKind.SkeletonDefinition;
-            if (RavunaMotionSerializerNative.IsFrameDataBytes(length, bytes))
-                return DocumentKind.FrameData;
-            if (RavunaMotionSerializerNative.IsSensorDataBytes(length, bytes))
-                return DocumentKind.SensorData;
-            return DocumentKind.None;
+            DocumentVerdict verdict;
+            if (!RavunaMotionSerializerNative.JudgeDocumentBytes(length, bytes, (uint)expected,
+                                                                 out verdict))
+                throw Refused("JudgeDocumentBytes");
+            return verdict;
         }
 
-        static bool HasDataKind(byte[] bytes, int length, DocumentKind kind)
+        static bool ReadsExactly(byte[] bytes, int length, DocumentKind expected)
         {
-            switch (kind)
-            {
-                case DocumentKind.SkeletonDefinition:
-                    return RavunaMotionSerializerNative.IsSkeletonDefinitionBytes(length, bytes);
-                case DocumentKind.FrameData:
-                    return RavunaMotionSerializerNative.IsFrameDataBytes(length, bytes);
-                default:
-                    return RavunaMotionSerializerNative.IsSensorDataBytes(length, bytes);
-            }
+            DocumentVerdict verdict = Judge(bytes, length, expected);
+            return verdict.Reason == DocumentVerdict.Accepted && verdict.LenientReads == 0;
         }
 
-        static string KindName(DocumentKind kind)
-        {
-            switch (kind)
-            {
-                case DocumentKind.SkeletonDefinition: return "skeleton definition";
-                case DocumentKind.FrameData: return "frame data";
-                case DocumentKind.SensorData: return "sensor data";
-                default: return "unknown";
-            }
-        }
-
-        static string DataBoxCode(DocumentKind kind)
-        {
-            switch (kind)
-            {
-                case DocumentKind.SkeletonDefinition: return "skdf";
-                case DocumentKind.FrameData: return "fram";
-                default: return "sndt";
-            }
-        }
-
-        // The version byte of a header laid out as the encoders write it
-        // ("head" at 0, "vrsn" at 34), or -1 for any other layout.
-        static int HeaderVersion(byte[] bytes, int length)
-        {
-            if (length < 43 || !HasCode(bytes, 4, "head") || !HasCode(bytes, 38, "vrsn")) return -1;
-            return bytes[42];
-        }
-
-        static bool HasCode(byte[] bytes, int offset, string code)
-        {
-            for (int i = 0; i < 4; i++)
-                if (bytes[offset + i] != code[i]) return false;
-            return true;
-        }
-
-        // Why the bytes are not a valid document of the expected kind; the
-        // library itself only answers false.
+        // Why the bytes are not a valid document of the expected kind, or
+        // which lenient reads a strict decoding refused, in the library's words.
         static MotionDocumentException Failure(byte[] bytes, int length, DocumentKind expected)
         {
-            string prefix = "not a valid " + KindName(expected) + " document: ";
-            string reason;
-            if (length == 0)
-                reason = "the buffer is empty";
-            else if (!RavunaMotionSerializerNative.IsRmfBytes(length, bytes))
-                reason = "no \"head\" box, the bytes hold no document of this format";
-            else if (!HasDataKind(bytes, length, expected))
-            {
-                DocumentKind actual = FirstDataKind(bytes, length);
-                reason = actual != DocumentKind.None
-                             ? "the bytes hold a " + KindName(actual) + " document"
-                             : "the document has no \"" + DataBoxCode(expected) + "\" data box";
-            }
-            else
-            {
-                int version = HeaderVersion(bytes, length);
-                reason = version >= 0 && version != CurrentDataVersion
-                             ? "data version " + version + " is not supported (this library reads version " +
-                                   CurrentDataVersion + ")"
-                             : "no \"sndf\" sender definition, or an unsupported data version";
-            }
-            return new MotionDocumentException(prefix + reason, expected);
+            DocumentVerdict verdict = Judge(bytes, length, expected);
+            var text = new byte[DocumentVerdict.TextCapacity];
+            int textLength;
+            RavunaMotionSerializerNative.DescribeDocumentVerdict(ref verdict, text.Length, text,
+                                                                 out textLength);
+            return new MotionDocumentException(
+                Encoding.ASCII.GetString(text, 0, Math.Min(textLength, text.Length - 1)), expected);
         }
     }
 }

@@ -15,6 +15,21 @@ using System.Runtime.InteropServices;
 
 namespace Ravuna.MotionSerialization
 {
+    // The verdict of JudgeDocumentBytes: five unsigned 32-bit fields, 20 bytes.
+    [StructLayout(LayoutKind.Sequential)]
+    public struct DocumentVerdict
+    {
+        public uint Kind;          // 0 none, 1 skeleton definition, 2 frame data, 3 sensor data
+        public uint JudgedKind;    // the kind the verdict is for
+        public uint Reason;        // 0 accepted, 1 no "head", 2 no "sndf", 3 no data box, 4 version
+        public uint Version;       // the data version read; 0 when no header was read
+        public uint LenientReads;  // bits of the lenient reads of an accepted document; 0 = exact
+
+        public const uint Accepted = 0;
+        public const uint NoHeader = 1;
+        public const int TextCapacity = 512;
+    }
+
     public static class RavunaMotionSerializerNative
     {
         // Resolves to ravuna_motion_serializer.dll on Windows and to
@@ -98,5 +113,18 @@ namespace Ravuna.MotionSerialization
         [DllImport(LibraryName, CallingConvention = CallingConvention.Cdecl, ExactSpelling = true)]
         [return: MarshalAs(UnmanagedType.U1)]
         public static extern bool IsSensorDataBytes(int size, byte[] bytes);
+
+        // Reads only its arguments and takes no lock.
+        [DllImport(LibraryName, CallingConvention = CallingConvention.Cdecl, ExactSpelling = true)]
+        [return: MarshalAs(UnmanagedType.U1)]
+        public static extern bool JudgeDocumentBytes(int size, byte[] bytes, uint expectedKind,
+                                                     out DocumentVerdict outVerdict);
+
+        // Writes the verdict's text, NUL-terminated, into outText (capacity
+        // bytes); false when it was cut short.
+        [DllImport(LibraryName, CallingConvention = CallingConvention.Cdecl, ExactSpelling = true)]
+        [return: MarshalAs(UnmanagedType.U1)]
+        public static extern bool DescribeDocumentVerdict(ref DocumentVerdict verdict, int capacity,
+                                                          byte[] outText, out int outLength);
     }
 }

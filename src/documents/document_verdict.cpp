@@ -17,10 +17,12 @@ static_assert(kDataBoxes[RAVUNA_DOCUMENT_SKELETON_DEFINITION] == BoxType::skdf &
               kDataBoxes[RAVUNA_DOCUMENT_FRAME_DATA] == BoxType::fram &&
               kDataBoxes[RAVUNA_DOCUMENT_SENSOR_DATA] == BoxType::sndt);
 static_assert(static_cast<std::uint32_t>(EnvelopeStatus::ok) == RAVUNA_VERDICT_ACCEPTED &&
-              static_cast<std::uint32_t>(EnvelopeStatus::missingHeader) == RAVUNA_VERDICT_NO_HEADER &&
+              static_cast<std::uint32_t>(EnvelopeStatus::missingHeader) ==
+                  RAVUNA_VERDICT_NO_HEADER &&
               static_cast<std::uint32_t>(EnvelopeStatus::missingSenderDefinition) ==
                   RAVUNA_VERDICT_NO_SENDER_DEFINITION &&
-              static_cast<std::uint32_t>(EnvelopeStatus::missingData) == RAVUNA_VERDICT_NO_DATA_BOX &&
+              static_cast<std::uint32_t>(EnvelopeStatus::missingData) ==
+                  RAVUNA_VERDICT_NO_DATA_BOX &&
               static_cast<std::uint32_t>(EnvelopeStatus::unsupportedVersion) ==
                   RAVUNA_VERDICT_UNSUPPORTED_VERSION);
 
@@ -89,7 +91,7 @@ class LenientReadFinder {
       }
       if (header.type == BoxType::none) {
         found_ |= RAVUNA_LENIENT_UNKNOWN_CODE_SKIPPED;
-      } else if ((reads_ >> static_cast<std::uint32_t>(header.type) & 1U) != 0) {
+      } else if (Reads(header.type)) {
         CheckValue(header, payload);
       } else if (IsContainer(header.type)) {
         if (depth >= kMaxBoxDepth) {
@@ -101,16 +103,30 @@ class LenientReadFinder {
       }
       offset = payloadEnd;
     }
-    // At most 8 bytes remain: a whole header (a box the walk never visits,
-    // though searches see it) or too few bytes to hold one.
+    // At most 8 bytes remain: a whole header, which searches see but the
+    // walk never visits, or too few bytes to hold one.
     const std::uint64_t presentEnd = std::min<std::uint64_t>(end, bytes_.size());
     const std::uint64_t leftOver = offset < presentEnd ? presentEnd - offset : 0;
     if (leftOver == kBoxHeaderSize) {
-      found_ |= RAVUNA_LENIENT_BOX_NOT_WALKED;
+      NoteUnvisitedHeader(ReadBoxHeader(bytes_, offset));
     } else if (leftOver > 0) {
       found_ |= RAVUNA_LENIENT_BYTES_LEFT_OVER;
     }
     return true;
+  }
+
+  // An empty container or skipped leaf there loses nothing: the writer ends
+  // a skeleton or frame without bones with an empty "bons" or "btrs".
+  void NoteUnvisitedHeader(const BoxHeader& header) noexcept {
+    if (header.type == BoxType::none) {
+      found_ |= RAVUNA_LENIENT_UNKNOWN_CODE_SKIPPED;
+    } else if (header.size != 0 || Reads(header.type)) {
+      found_ |= RAVUNA_LENIENT_BOX_NOT_WALKED;
+    }
+  }
+
+  bool Reads(BoxType type) const noexcept {
+    return (reads_ >> static_cast<std::uint32_t>(type) & 1U) != 0;
   }
 
   void CheckValue(const BoxHeader& header, std::uint64_t payload) noexcept {

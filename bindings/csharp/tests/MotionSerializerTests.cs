@@ -9,7 +9,7 @@ using System.Text;
 using System.Threading;
 using Ravuna.MotionSerialization;
 
-static class MotionSerializerTests
+static partial class MotionSerializerTests
 {
     static readonly int[] BoneCounts = { 0, 1, 27 };
 
@@ -33,6 +33,7 @@ static class MotionSerializerTests
             Test("sensor texts are given back", SensorTextsAreReleased),
             Test("4-thread stress", FourThreadStress),
         };
+        tests.AddRange(StrictDecodingTests());
         int failed = 0;
         foreach (var test in tests)
         {
@@ -460,7 +461,7 @@ static class MotionSerializerTests
         }
         byte[] frame = SampleFrame();
         Throws<MotionDocumentException>(() => MotionSerializer.DecodeFrameData(new byte[0]),
-                                        "the buffer is empty");
+                                        "no \"head\" box");
         Throws<MotionDocumentException>(() => MotionSerializer.DecodeFrameData(Slice(frame, 77, 70)),
                                         "no \"head\" box");
         Throws<MotionDocumentException>(() => MotionSerializer.DecodeFrameData(Slice(frame, 0, 77)),
