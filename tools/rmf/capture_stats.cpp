@@ -4,6 +4,7 @@
 #include <variant>
 
 #include "document_verdict.h"
+#include "ravuna_motion_serializer.h"
 
 namespace rmf {
 namespace {
@@ -86,11 +87,11 @@ std::optional<double> FrameStats::Rate() const {
 }
 
 bool HoldsDocument(ravuna_motion_format::ByteView payload) {
-  static constexpr std::array<BoxType, 4> kDocumentBoxes = {BoxType::head, BoxType::skdf,
-                                                            BoxType::fram, BoxType::sndt};
-  return std::any_of(kDocumentBoxes.begin(), kDocumentBoxes.end(), [payload](BoxType type) {
-    return ravuna_motion_format::FindBox(payload, type, 0, -1).found;
-  });
+  // A "head" or a data box of any kind, by the library's verdict.
+  RavunaDocumentVerdict verdict{};
+  JudgeDocumentBytes(static_cast<int>(payload.size()), payload.data(), RAVUNA_DOCUMENT_NONE,
+                     &verdict);
+  return verdict.reason != RAVUNA_VERDICT_NO_HEADER || verdict.kind != RAVUNA_DOCUMENT_NONE;
 }
 
 CaptureStats ComputeCaptureStats(const std::vector<CapturedPacket>& packets) {

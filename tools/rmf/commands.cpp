@@ -25,18 +25,42 @@ Bytes ReadBytes(const std::string& path, bool hex) {
   }
 }
 
-int InspectDocumentBytes(const std::string& source, const Bytes& bytes, bool json,
-                         std::ostream& out) {
-  const DocumentReport report = InspectDocument(source, bytes);
-  if (json) {
-    out << JsonLine(DocumentToJson(report));
-  } else {
-    WriteDocumentText(out, report);
-  }
-  return report.verdict.accepted ? kExitSuccess : kExitRejected;
+// Accepted by the library, and with --strict also read exactly.
+bool Passes(const DocumentReport& report, const InputOptions& options) {
+  return report.verdict.accepted && (!options.strict || report.verdict.lenientReads == 0);
 }
 
-int InspectCapture(const std::string& source, const Bytes& capture, bool json, std::ostream& out) {
+// One document's inspection; with --strict also the library's verdict on how
+// it reads (in JSON always, in text when it reads leniently).
+void WriteReport(const DocumentReport& report, const InputOptions& options, Json* packet,
+                 std::ostream& out) {
+  if (!options.json) {
+    WriteDocumentText(out, report);
+    if (options.strict && report.verdict.accepted && report.verdict.lenientReads != 0) {
+      out << "strict: rejected, " << report.verdict.verdictText << "\n";
+    }
+    return;
+  }
+  Json object = DocumentToJson(report);
+  if (packet != nullptr) {
+    object["packet"] = std::move(*packet);
+  }
+  if (options.strict) {
+    object["strict_verdict"] = report.verdict.verdictText;
+  }
+  out << JsonLine(object);
+}
+
+int InspectDocumentBytes(const std::string& source, const Bytes& bytes, const InputOptions& options,
+                         std::ostream& out) {
+  const DocumentReport report = InspectDocument(source, bytes);
+  WriteReport(report, options, nullptr, out);
+  return Passes(report, options) ? kExitSuccess : kExitRejected;
+}
+
+int InspectCapture(const std::string& source, const Bytes& capture, const InputOptions& options,
+                   std::ostream& out) {
+  const bool json = options.json;
   int status = kExitSuccess;
   for (const CapturedPacket& packet : ReadCapture(capture)) {
     const bool holdsDocument = packet.isUdp && HoldsDocument(packet.payload);
@@ -52,14 +76,9 @@ int InspectCapture(const std::string& source, const Bytes& capture, bool json, s
     }
     const DocumentReport report =
         InspectDocument(source + "#" + std::to_string(packet.index), packet.payload);
-    if (json) {
-      Json object = DocumentToJson(report);
-      object["packet"] = PacketToJson(packet);
-      out << JsonLine(object);
-    } else {
-      WriteDocumentText(out, report);
-    }
-    status = report.verdict.accepted ? status : kExitRejected;
+    Json packetObject = PacketToJson(packet);
+    WriteReport(report, options, &packetObject, out);
+    status = Passes(report, options) ? status : kExitRejected;
   }
   return status;
 }
@@ -107,8 +126,8 @@ int RunInspect(const InputOptions& options, std::ostream& out) {
     }
     first = false;
     const int inputStatus = LooksLikeCapture(bytes)
-                                ? InspectCapture(path, bytes, options.json, out)
-                                : InspectDocumentBytes(path, bytes, options.json, out);
+                                ? InspectCapture(path, bytes, options, out)
+                                : InspectDocumentBytes(path, bytes, options, out);
     status = inputStatus != kExitSuccess ? inputStatus : status;
   }
   return status;

@@ -17,6 +17,7 @@ struct InputOptions {
   std::vector<std::string> paths;  // "-" is standard input
   bool hex = false;                // inputs are hex text
   bool json = false;               // one JSON object per line
+  bool strict = false;             // inspect: a lenient read rejects the document
 };
 
 // Box tree and verdict of each document; for a capture, a line per packet

@@ -3,52 +3,57 @@
 #include <array>
 #include <utility>
 
+#include "ravuna_motion_serializer.h"
+
 namespace rmf {
 namespace {
 
-using ravuna_motion_format::BoxType;
 using ravuna_motion_format::ByteView;
 using ravuna_motion_format::EnvelopeResult;
 
 struct KindInfo {
   DocumentKind kind;
   std::string_view name;
-  BoxType dataBox;
 };
 
 constexpr std::array<KindInfo, 3> kKinds = {{
-    {DocumentKind::skeletonDefinition, "skeleton_definition", BoxType::skdf},
-    {DocumentKind::frameData, "frame_data", BoxType::fram},
-    {DocumentKind::sensorData, "sensor_data", BoxType::sndt},
+    {DocumentKind::skeletonDefinition, "skeleton_definition"},
+    {DocumentKind::frameData, "frame_data"},
+    {DocumentKind::sensorData, "sensor_data"},
 }};
 
+// The values of a document the library accepted, read by its decoder.
 template <class Values, class Decode>
-EnvelopeResult DecodeInto(ByteView bytes, DocumentVerdict& verdict, Decode decode) {
+void DecodeInto(ByteView bytes, DocumentVerdict& verdict, Decode decode) {
   Values values;
-  const EnvelopeResult result = decode(bytes, verdict.ipText, values);
-  if (result) {
+  if (decode(bytes, verdict.ipText, values)) {
     verdict.values = std::move(values);
   }
-  return result;
 }
 
-EnvelopeResult DecodeAs(DocumentKind kind, ByteView bytes, DocumentVerdict& verdict) {
+void DecodeAs(DocumentKind kind, ByteView bytes, DocumentVerdict& verdict) {
   switch (kind) {
     case DocumentKind::skeletonDefinition:
-      return DecodeInto<ravuna_motion_format::SkeletonDefinitionValues>(
+      DecodeInto<ravuna_motion_format::SkeletonDefinitionValues>(
           bytes, verdict, ravuna_motion_format::DecodeSkeletonDefinition);
+      return;
     case DocumentKind::frameData:
-      return DecodeInto<ravuna_motion_format::FrameDataValues>(
-          bytes, verdict, ravuna_motion_format::DecodeFrameData);
+      DecodeInto<ravuna_motion_format::FrameDataValues>(bytes, verdict,
+                                                        ravuna_motion_format::DecodeFrameData);
+      return;
     case DocumentKind::sensorData:
-      return DecodeInto<ravuna_motion_format::SensorDataValues>(
-          bytes, verdict, ravuna_motion_format::DecodeSensorData);
-    case DocumentKind::unknown: break;
+      DecodeInto<ravuna_motion_format::SensorDataValues>(bytes, verdict,
+                                                         ravuna_motion_format::DecodeSensorData);
+      return;
+    case DocumentKind::unknown: return;
   }
-  // No data box of any kind: the envelope checks still say which part is
-  // missing first, in the library's order (header, sender, data).
-  std::optional<std::uint32_t> port;
-  return ravuna_motion_format::DecodeMotionFormat(bytes, verdict.ipText, port, BoxType::skdf);
+}
+
+std::string VerdictText(const RavunaDocumentVerdict& verdict) {
+  char text[RAVUNA_VERDICT_TEXT_CAPACITY];
+  int length = 0;
+  DescribeDocumentVerdict(&verdict, sizeof text, text, &length);
+  return text;
 }
 
 }  // namespace
@@ -71,29 +76,23 @@ std::optional<DocumentKind> DocumentKindFromName(std::string_view name) {
   return std::nullopt;
 }
 
-DocumentKind DetectDocumentKind(ByteView bytes) {
-  DocumentKind first = DocumentKind::unknown;
-  std::int64_t firstOffset = -1;
-  for (const KindInfo& info : kKinds) {
-    const ravuna_motion_format::FoundBox found =
-        ravuna_motion_format::FindBox(bytes, info.dataBox, 0, -1);
-    if (found.found && (firstOffset < 0 || found.offset < firstOffset)) {
-      first = info.kind;
-      firstOffset = found.offset;
-    }
-  }
-  return first;
-}
-
 DocumentVerdict JudgeDocument(ByteView bytes) {
+  RavunaDocumentVerdict judged{};
+  // The tool reads its inputs in full, so every length fits the library's.
+  JudgeDocumentBytes(static_cast<int>(bytes.size()), bytes.data(), RAVUNA_DOCUMENT_NONE, &judged);
   DocumentVerdict verdict;
-  verdict.kind = DetectDocumentKind(bytes);
-  const EnvelopeResult result = DecodeAs(verdict.kind, bytes, verdict);
-  verdict.accepted = static_cast<bool>(result);
-  if (!verdict.accepted) {
-    verdict.diagnostic = ravuna_motion_format::EnvelopeStatusText(result);
-    verdict.ipText.clear();
-    verdict.values = std::monostate{};
+  verdict.kind = static_cast<DocumentKind>(judged.kind);
+  verdict.accepted = judged.reason == RAVUNA_VERDICT_ACCEPTED;
+  verdict.lenientReads = judged.lenientReads;
+  verdict.verdictText = VerdictText(judged);
+  if (verdict.accepted) {
+    DecodeAs(verdict.kind, bytes, verdict);
+  } else {
+    // The library's own diagnostic words for the failed check.
+    EnvelopeResult failed;
+    failed.status = static_cast<ravuna_motion_format::EnvelopeStatus>(judged.reason);
+    failed.version = static_cast<std::uint8_t>(judged.version);
+    verdict.diagnostic = ravuna_motion_format::EnvelopeStatusText(failed);
   }
   return verdict;
 }

@@ -1,8 +1,10 @@
-// The library's own verdict on a document: which kind it is, whether the
-// library accepts it (and if not, the diagnostic text of the failed check),
-// and the values its decoder reads.
+// The library's own verdict on a document (JudgeDocumentBytes): which kind it
+// is, whether the library accepts it (and if not, the diagnostic text of the
+// failed check), whether it reads it leniently, and the values its decoder
+// reads.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -15,7 +17,8 @@
 
 namespace rmf {
 
-enum class DocumentKind { unknown, skeletonDefinition, frameData, sensorData };
+// Numbered as the library numbers document kinds.
+enum class DocumentKind : std::uint32_t { unknown, skeletonDefinition, frameData, sensorData };
 
 // "skeleton_definition", "frame_data", "sensor_data" or "unknown".
 std::string_view DocumentKindName(DocumentKind kind);
@@ -28,16 +31,15 @@ using DecodedValues =
 struct DocumentVerdict {
   DocumentKind kind = DocumentKind::unknown;
   bool accepted = false;
-  std::string diagnostic;  // the library's text for the failed check
-  std::string ipText;      // dotted sender address, when accepted
-  DecodedValues values;    // the decoder's values, when accepted
+  std::string diagnostic;          // the library's text for the failed check
+  std::uint32_t lenientReads = 0;  // the library's lenient reads of an accepted document
+  std::string verdictText;         // the library's text of the whole verdict
+  std::string ipText;              // dotted sender address, when accepted
+  DecodedValues values;            // the decoder's values, when accepted
 };
 
-// The kind whose data box comes first in a depth-first search, as the
-// detection functions find them; unknown when there is none.
-DocumentKind DetectDocumentKind(ravuna_motion_format::ByteView bytes);
-
-// Decodes the bytes as the detected kind with the library's decoder.
+// The library's verdict on the bytes as the kind they hold, and the values
+// of an accepted document as the library's decoder reads them.
 DocumentVerdict JudgeDocument(ravuna_motion_format::ByteView bytes);
 
 }  // namespace rmf

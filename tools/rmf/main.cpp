@@ -35,6 +35,9 @@ int main(int argc, char** argv) {
   CLI::App* inspect = app.add_subcommand(
       "inspect", "Box tree and the library's verdict of each document or captured packet");
   AddInputOptions(*inspect, inspectOptions);
+  inspect->add_flag("--strict", inspectOptions.strict,
+                    "Reject (exit 1) a document the library reads leniently: cut short, "
+                    "unknown boxes, bytes left over...");
 
   rmf::InputOptions statsOptions;
   CLI::App* stats = app.add_subcommand(

@@ -62,10 +62,10 @@ TEST(Verdict, AcceptedDocumentCarriesTheDecodedValues) {
 TEST(Verdict, KindIsTheDataBoxFoundFirst) {
   const Bytes sensorThenFrame =
       Cat({HeadBox(), SenderBox(1, 2), BoxBytes("sndt", {}), FrameBox(1)});
-  EXPECT_EQ(DetectDocumentKind(sensorThenFrame), DocumentKind::sensorData);
+  EXPECT_EQ(JudgeDocument(sensorThenFrame).kind, DocumentKind::sensorData);
   // A frame box nested in a skeleton box comes before the skeleton's sibling.
   const Bytes nested = Cat({BoxBytes("skdf", FrameBox(1)), BoxBytes("sndt", {})});
-  EXPECT_EQ(DetectDocumentKind(nested), DocumentKind::skeletonDefinition);
+  EXPECT_EQ(JudgeDocument(nested).kind, DocumentKind::skeletonDefinition);
 }
 
 TEST(Verdict, KindNamesReadBack) {
