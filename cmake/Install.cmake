@@ -38,6 +38,7 @@ if(IS_ABSOLUTE "${CMAKE_INSTALL_LIBDIR}" OR IS_ABSOLUTE "${CMAKE_INSTALL_INCLUDE
   set(RAVUNA_PC_PREFIX ${CMAKE_INSTALL_PREFIX})
 else()
   file(RELATIVE_PATH prefix_from_pc_folder /prefix/${pc_folder} /prefix)
+  string(REGEX REPLACE "/$" "" prefix_from_pc_folder "${prefix_from_pc_folder}")
   set(RAVUNA_PC_PREFIX "\${pcfiledir}/${prefix_from_pc_folder}")
 endif()
 cmake_path(ABSOLUTE_PATH CMAKE_INSTALL_LIBDIR BASE_DIRECTORY "\${prefix}" OUTPUT_VARIABLE

@@ -7,15 +7,38 @@ set -euo pipefail
 wine_prefix=$1 wine_loader=$2 python=$3
 root=$PWD
 tests=$root/packaging/tests
-version=$(sed -n 's/^ *VERSION \([0-9][0-9.]*\)$/\1/p' CMakeLists.txt | head -n 1)
+version=$(sed -n '/^ *VERSION [0-9]/{s/^ *VERSION \([0-9.]*\)$/\1/p;q}' CMakeLists.txt)
 dist=$root/dist
 scratch=$root/build/package-test
 rm -rf "$scratch" && mkdir -p "$scratch"
 python_scratch=$(mktemp -d)
 trap 'rm -rf "$python_scratch"' EXIT
+# In pipelines, grep reads its whole input (no -q), so no writer dies of SIGPIPE.
 step() { echo "test-package: $*"; }
-# grep reads its whole input (no -q) so that no writer of a pipeline dies of SIGPIPE.
 fail() { echo "test-package: FAILED: $*" >&2; exit 1; }
+
+# use_installed_tree PREFIX LABEL FOLDER: builds the find_package consumer and
+# the pkg-config consumer in FOLDER against the tree installed at PREFIX and
+# runs both; each must load the library from there.
+use_installed_tree() {
+  local prefix=$1 label=$2 build=$scratch/$3 libdir loaded program
+  cmake -S "$tests" -B "$build" -G Ninja -DCONSUMER_MODE=package -DCMAKE_PREFIX_PATH="$prefix" \
+    -DCMAKE_FIND_USE_SYSTEM_PACKAGE_REGISTRY=OFF >/dev/null || fail "$label: find_package"
+  cmake --build "$build" >/dev/null || fail "$label: the find_package consumer does not build"
+  export PKG_CONFIG_LIBDIR=$prefix/lib/pkgconfig
+  [[ $(pkg-config --modversion ravuna_motion_serializer) == "$version" ]] || fail "$label: pkg-config version"
+  libdir=$(pkg-config --variable=libdir ravuna_motion_serializer)
+  # shellcheck disable=SC2046  # the flags are separate words
+  cc -std=c99 -Wall -Werror "$tests/consumer.c" $(pkg-config --cflags --libs ravuna_motion_serializer) \
+    -Wl,-rpath,"$libdir" -o "$build/pkg_config_consumer" || fail "$label: the pkg-config consumer does not build"
+  unset PKG_CONFIG_LIBDIR
+  for program in "$build/consumer" "$build/pkg_config_consumer"; do
+    loaded=$(ldd "$program" | sed -n 's/^.*libravuna_motion_serializer\.so\.1 => \(.*\) (0x.*$/\1/p')
+    [[ -n "$loaded" && $(readlink -f "$loaded") == $(readlink -f "$prefix/lib/libravuna_motion_serializer.so.1") ]] \
+      || fail "$label: $program loads ${loaded:-no library}, not the installed one"
+    "$program" || fail "$label: $program: check $? failed"
+  done
+}
 
 step "CHANGELOG.md has an entry for $version"
 grep -q "^## $version - [0-9-]*\$" CHANGELOG.md || fail "no \"## $version - YYYY-MM-DD\" in CHANGELOG.md"
@@ -67,7 +90,7 @@ for program in consumer_lib consumer_dll_a; do
   [[ $status -eq 0 ]] || fail "$program.exe under Wine: check $status failed"
 done
 
-step "the Debian package: lintian, apt's view, find_package and pkg-config consumers"
+step "the Debian package: lintian, apt's view, find_package and pkg-config consumers, rmf"
 deb=$dist/ravuna-motion-serializer_${version}_amd64.deb
 lintian --fail-on error "$deb" || fail "lintian reports errors"
 apt-get install --simulate "$deb" 2>/dev/null | grep '^Inst ravuna-motion-serializer ' >/dev/null \
@@ -75,23 +98,13 @@ apt-get install --simulate "$deb" 2>/dev/null | grep '^Inst ravuna-motion-serial
   || fail "apt cannot install $deb"
 debroot=$scratch/debroot
 dpkg-deb -x "$deb" "$debroot"
-cmake -S "$tests" -B "$scratch/find_package" -G Ninja -DCONSUMER_MODE=package \
-  -DCMAKE_PREFIX_PATH="$debroot/usr" -DCMAKE_FIND_USE_SYSTEM_PACKAGE_REGISTRY=OFF >/dev/null
-cmake --build "$scratch/find_package" >/dev/null
-ldd "$scratch/find_package/consumer" | grep "$debroot/usr/lib/libravuna_motion_serializer.so.1" >/dev/null \
-  || fail "the find_package consumer does not load the package's library"
-"$scratch/find_package/consumer" || fail "find_package consumer: check $? failed"
-export PKG_CONFIG_LIBDIR=$debroot/usr/lib/pkgconfig
-[[ $(pkg-config --modversion ravuna_motion_serializer) == "$version" ]] || fail "pkg-config version"
-libdir=$(pkg-config --variable=libdir ravuna_motion_serializer)
-[[ $(cd "$libdir" && pwd -P) == $(cd "$debroot/usr/lib" && pwd -P) ]] || fail "pkg-config libdir is $libdir"
-# shellcheck disable=SC2046  # the flags are separate words
-cc -std=c99 -Wall -Werror "$tests/consumer.c" $(pkg-config --cflags --libs ravuna_motion_serializer) \
-  -Wl,-rpath,"$libdir" -o "$scratch/pkg_config_consumer"
-unset PKG_CONFIG_LIBDIR
-"$scratch/pkg_config_consumer" || fail "pkg-config consumer: check $? failed"
+use_installed_tree "$debroot/usr" "the Debian package" deb-consumers
 "$debroot/usr/bin/rmf" demo "$scratch/rmf-demo" >/dev/null || fail "the packaged rmf demo"
 zcat "$debroot/usr/share/man/man1/rmf.1.gz" | grep '^\.SS rmf inspect$' >/dev/null || fail "rmf's manual page"
+
+step "cmake --install to a temporary prefix: find_package and pkg-config consumers"
+cmake --install build/release --prefix "$scratch/install-prefix" >/dev/null
+use_installed_tree "$scratch/install-prefix" "cmake --install" install-consumers
 
 step "the Linux archive holds the Debian package's files"
 tar_name=ravuna_motion_serializer-$version-linux-x86_64
@@ -130,7 +143,7 @@ cmake -S "$tests" -B "$scratch/subdirectory" -G Ninja -DCONSUMER_MODE=subdirecto
   -DRAVUNA_SOURCE_DIR="$root" -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$scratch/subdirectory" -j "${JOBS:-2}" --target consumer >/dev/null
 "$scratch/subdirectory/consumer" || fail "subdirectory consumer: check $? failed"
-stray=$(cd "$scratch/subdirectory" && ls -d ravuna_motion_serializer?* 2>/dev/null || true)
+stray=$(cd "$scratch/subdirectory" && { ls -d ravuna_motion_serializer?* CPack*Config.cmake 2>/dev/null || true; })
 [[ -z "$stray" ]] || fail "the library wrote into the parent project's build folder: $stray"
 
 step "all packages passed"
