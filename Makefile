@@ -42,7 +42,7 @@ test: deps-test
 
 format:
 	clang-format -i include/*.h src/*/*.h src/*/*.cpp tests/*.cpp tests/*.h tests/*.c tests/windows/*.cpp examples/*.c \
-	  tools/rmf/*.cpp tools/rmf/*.h tools/rmf/tests/*.cpp tools/rmf/tests/*.h
+	  tools/rmf/*.cpp tools/rmf/*.h tools/rmf/tests/*.cpp tools/rmf/tests/*.h packaging/tests/*.c
 
 # --- Windows x86-64 DLL: MinGW-w64 cross build, every test run under Wine ---
 PACKAGES_TEST += gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix \
@@ -154,3 +154,41 @@ fuzz-run:
 	  fi; \
 	  grep -E 'stat::number_of_executed_units|^Done' $$log; \
 	done
+
+# --- Release packages: `make package` writes them to dist/, test-package uses each ---
+# The Windows SDK zip and the Python wheel of the MinGW build; the Linux
+# tar.gz, the .deb and the Python wheel of the release build. The wheels are
+# built with Debian's interpreter (python3-setuptools, python3-wheel, pip
+# without the network); PACKAGE_PYTHON also makes test-package's venv.
+PACKAGES_PACKAGE := $(PACKAGES_BUILD) gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix \
+                    binutils-mingw-w64-x86-64 llvm-14 dpkg-dev file gzip python3 python3-pip \
+                    python3-setuptools python3-wheel
+PACKAGES_TEST += $(PACKAGES_PACKAGE) clang-14 lld-14 lintian pkgconf python3-venv wine wine64
+TEST_STEPS += test-package
+PACKAGE_PYTHON ?= /usr/bin/python3
+# Time stamps inside the packages (the DLL's header, archive and wheel entries)
+# are the last commit's, so the same commit gives the same files.
+PACKAGE_TIME := $(shell git log -1 --format=%ct 2>/dev/null || date +%s)
+
+.PHONY: deps-package package test-package
+deps-package:
+	@tools/install-deps.sh $(PACKAGES_PACKAGE)
+
+package: deps-package
+	cmake --preset release
+	cmake --build --preset release -j $(JOBS) --target ravuna_motion_serializer rmf release_documents
+	cmake --preset mingw
+	cmake --build --preset mingw -j $(JOBS) --target ravuna_motion_serializer \
+	  ravuna_motion_serializer_msvc_import_library
+	rm -rf dist
+	cd build/release && SOURCE_DATE_EPOCH=$(PACKAGE_TIME) cpack
+	cd build/mingw && SOURCE_DATE_EPOCH=$(PACKAGE_TIME) cpack
+	SOURCE_DATE_EPOCH=$(PACKAGE_TIME) cmake --build --preset release --target python_wheel
+	SOURCE_DATE_EPOCH=$(PACKAGE_TIME) cmake --build --preset mingw --target python_wheel
+	@ls -l dist
+
+# Unpacks, installs and links each package in build/package-test; the Windows
+# programs run under Wine in the mingw preset's prefix.
+test-package: package
+	@[[ -x $(WINE_LOADER) ]] || { echo "test-package: Wine is missing ($(WINE_LOADER)); install the Debian packages wine and wine64" >&2; exit 1; }
+	JOBS=$(JOBS) packaging/tests/test-package.sh $(MINGW_WINEPREFIX) $(WINE_LOADER) $(PACKAGE_PYTHON)
