@@ -15,9 +15,12 @@ if(WIN32)
 else()
   # Standard-library template code compiled into the library keeps default
   # visibility; the version script keeps everything but the C functions local.
+  # It is rewritten only when its text changes, so configuring again relinks
+  # nothing.
   set(version_script ${CMAKE_BINARY_DIR}/ravuna_motion_serializer.map)
   list(JOIN RAVUNA_EXPORTED_FUNCTIONS ";\n    " exported)
-  file(WRITE ${version_script} "{\n  global:\n    ${exported};\n  local:\n    *;\n};\n")
+  file(CONFIGURE OUTPUT ${version_script}
+       CONTENT "{\n  global:\n    ${exported};\n  local:\n    *;\n};\n" @ONLY)
   target_link_options(ravuna_motion_serializer PRIVATE
                       -Wl,--version-script=${version_script} -Wl,--no-undefined)
   set_property(TARGET ravuna_motion_serializer APPEND PROPERTY LINK_DEPENDS ${version_script})
