@@ -192,10 +192,9 @@ class HexReader {
   Bytes lastLine_;
 };
 
+// By the first line: the text columns of dumps may hold any character, so
+// they are recognised before braces and commas are looked for.
 Layout DetectLayout(std::string_view text, std::string_view firstLine) {
-  if (text.find('{') != std::string_view::npos || text.find(',') != std::string_view::npos) {
-    return Layout::cArray;
-  }
   const std::size_t colon = firstLine.find(':');
   if (colon != std::string_view::npos && IsHexDigits(firstLine.substr(0, colon))) {
     return Layout::xxd;
@@ -204,6 +203,9 @@ Layout DetectLayout(std::string_view text, std::string_view firstLine) {
   if (firstLine.find('|') != std::string_view::npos && gap != std::string_view::npos &&
       IsHexDigits(firstLine.substr(0, gap))) {
     return Layout::hexdumpCanonical;
+  }
+  if (text.find('{') != std::string_view::npos || firstLine.find(',') != std::string_view::npos) {
+    return Layout::cArray;
   }
   return Layout::plain;
 }

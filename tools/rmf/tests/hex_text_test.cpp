@@ -53,7 +53,7 @@ TEST(HexText, ReadsEachLayoutAndNamesTheLineOfBadInput) {
       text += line + "\n";
     }
   }
-  EXPECT_EQ(count, 22);
+  EXPECT_EQ(count, 24);
 }
 
 TEST(InputFiles, CaptureMagicNumbersAndUnreadableFiles) {
