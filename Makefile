@@ -7,7 +7,7 @@ FUZZ_SECONDS ?= 30
 PACKAGES_BUILD := cmake ninja-build g++ googletest libgtest-dev
 PACKAGES_TEST := $(PACKAGES_BUILD) valgrind
 
-.PHONY: all deps deps-test build demo test format
+.PHONY: all deps deps-test build demo test test-reconfigure format
 
 all: build
 
@@ -34,11 +34,34 @@ test-%:
 	cmake --build --preset $* -j $(JOBS)
 	ctest --preset $* -j $(JOBS)
 
-# The suites `make test` runs, in order; each part of the project adds its own.
-TEST_STEPS := test-release test-asan
+# Configuring again must leave every output current: generated files are
+# rewritten only when their text changes, so nothing is rebuilt or relinked.
+test-reconfigure:
+	cmake --preset release
+	cmake --build --preset release -j $(JOBS)
+	@cmake --preset release >/dev/null
+	@plan=$$(ninja -C build/release -n); [[ $$plan == *"no work to do"* ]] \
+	  || { echo "$$plan"; echo "test-reconfigure: configuring again made work" >&2; exit 1; }
 
+# The suites `make test` runs, in order; each part of the project adds its own.
+TEST_STEPS := test-release test-reconfigure test-asan
+
+# Runs every step, even after one fails, keeping each step's output in
+# build/test-logs/<step>.log, and ends with one line "N passed, M failed".
+# Test cases are counted where their runner reports them (ctest, unittest,
+# the C# runner, each fuzz target as one), other steps as one case each; see
+# tools/count-test-results.sh. It fails when any step failed.
 test: deps-test
-	@set -e; for step in $(TEST_STEPS); do $(MAKE) --no-print-directory $$step; done
+	@mkdir -p build/test-logs; passed=0; failed=0; failed_steps=; \
+	for step in $(TEST_STEPS); do \
+	  log=build/test-logs/$$step.log; \
+	  $(MAKE) --no-print-directory $$step 2>&1 | tee $$log; status=$${PIPESTATUS[0]}; \
+	  read -r step_passed step_failed < <(tools/count-test-results.sh $$log $$status); \
+	  passed=$$((passed + step_passed)); failed=$$((failed + step_failed)); \
+	  [[ $$status -eq 0 ]] || failed_steps="$$failed_steps $$step"; \
+	done; \
+	[[ -z "$$failed_steps" ]] || echo "failed steps:$$failed_steps"; \
+	echo "$$passed passed, $$failed failed"; [[ -z "$$failed_steps" ]]
 
 format:
 	clang-format -i include/*.h src/*/*.h src/*/*.cpp tests/*.cpp tests/*.h tests/*.c tests/windows/*.cpp examples/*.c \

@@ -5,6 +5,8 @@
 #include <array>
 #include <memory>
 
+#include "output_file.h"
+
 namespace rmf {
 namespace {
 
@@ -78,8 +80,9 @@ void WriteUdpCapture(const std::string& path, const std::vector<PacketToWrite>& 
   if (!handle) {
     throw InputError("cannot start a capture for '" + path + "'");
   }
-  const std::unique_ptr<pcap_dumper_t, DumperCloser> dumper(
-      pcap_dump_open(handle.get(), path.c_str()));
+  ReplacingFile file(path);
+  std::unique_ptr<pcap_dumper_t, DumperCloser> dumper(
+      pcap_dump_open(handle.get(), file.TemporaryPath().c_str()));
   if (!dumper) {
     throw InputError("cannot write '" + path + "': " + pcap_geterr(handle.get()));
   }
@@ -92,6 +95,11 @@ void WriteUdpCapture(const std::string& path, const std::vector<PacketToWrite>& 
     header.len = header.caplen;
     pcap_dump(reinterpret_cast<u_char*>(dumper.get()), &header, frame.data());
   }
+  if (pcap_dump_flush(dumper.get()) != 0) {
+    throw InputError("cannot write '" + path + "'");
+  }
+  dumper.reset();
+  file.Commit();
 }
 
 }  // namespace rmf

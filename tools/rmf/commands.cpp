@@ -1,28 +1,45 @@
 #include "commands.h"
 
-#include <fstream>
+#include <algorithm>
 #include <sstream>
 
 #include "capture_reading.h"
 #include "capture_stats.h"
 #include "document_encoding.h"
+#include "document_verdict.h"
+#include "hex_text.h"
 #include "json_output.h"
+#include "output_file.h"
 #include "text_output.h"
 #include "value_format.h"
 
 namespace rmf {
 namespace {
 
+// Runs `work` for one input; an error it raises is written on `err` after
+// the name, and becomes the exit status.
+template <class Work>
+int ReportingErrors(const std::string& name, std::ostream& out, std::ostream& err, Work work) {
+  const auto report = [&](const std::exception& error, int status) {
+    out.flush();
+    err << "rmf: " << name << ": " << error.what() << "\n";
+    return status;
+  };
+  try {
+    return work();
+  } catch (const RejectedDocument& error) {
+    return report(error, kExitRejected);
+  } catch (const std::exception& error) {
+    return report(error, kExitUsage);
+  }
+}
+
 Bytes ReadBytes(const std::string& path, bool hex) {
   Bytes bytes = ReadInput(path);
   if (!hex) {
     return bytes;
   }
-  try {
-    return ParseHexText({reinterpret_cast<const char*>(bytes.data()), bytes.size()});
-  } catch (const InputError& error) {
-    throw InputError(path + ": " + error.what());
-  }
+  return ParseHexText({reinterpret_cast<const char*>(bytes.data()), bytes.size()});
 }
 
 // Accepted by the library, and with --strict also read exactly.
@@ -83,6 +100,16 @@ int InspectCapture(const std::string& source, const Bytes& capture, const InputO
   return status;
 }
 
+// 1 when the library rejects the document, or one a packet holds.
+int StatusOfPackets(const std::vector<CapturedPacket>& packets) {
+  for (const CapturedPacket& packet : packets) {
+    if (packet.isUdp && HoldsDocument(packet.payload) && !JudgeDocument(packet.payload).accepted) {
+      return kExitRejected;
+    }
+  }
+  return kExitSuccess;
+}
+
 std::vector<CapturedPacket> PacketsOf(const Bytes& bytes) {
   if (LooksLikeCapture(bytes)) {
     return ReadCapture(bytes);
@@ -105,70 +132,93 @@ std::vector<Json> ReadJsonValues(const std::string& path) {
       text >> value;  // reads one value and leaves the rest of the stream
       values.push_back(std::move(value));
     } catch (const Json::parse_error& error) {
-      throw InputError("bad JSON in '" + path + "': " + error.what());
+      throw InputError(std::string("bad JSON: ") + error.what());
     }
   }
   if (values.empty()) {
-    throw InputError("no JSON value in '" + path + "'");
+    throw InputError("no JSON value");
   }
   return values;
 }
 
 }  // namespace
 
-int RunInspect(const InputOptions& options, std::ostream& out) {
+int RunInspect(const InputOptions& options, std::ostream& out, std::ostream& err) {
   int status = kExitSuccess;
   bool first = true;
   for (const std::string& path : options.paths) {
-    const Bytes bytes = ReadBytes(path, options.hex);
-    if (!options.json && !first) {
-      out << "\n";
-    }
-    first = false;
-    const int inputStatus = LooksLikeCapture(bytes)
-                                ? InspectCapture(path, bytes, options, out)
-                                : InspectDocumentBytes(path, bytes, options, out);
-    status = inputStatus != kExitSuccess ? inputStatus : status;
+    status = std::max(status, ReportingErrors(InputName(path), out, err, [&] {
+                        const Bytes bytes = ReadBytes(path, options.hex);
+                        if (!options.json && !first) {
+                          out << "
+";
+                        }
+                        first = false;
+                        return LooksLikeCapture(bytes)
+                                   ? InspectCapture(path, bytes, options, out)
+                                   : InspectDocumentBytes(path, bytes, options, out);
+                      }));
   }
   return status;
 }
 
-int RunStats(const InputOptions& options, std::ostream& out) {
+int RunStats(const InputOptions& options, std::ostream& out, std::ostream& err) {
+  int status = kExitSuccess;
   for (const std::string& path : options.paths) {
-    const CaptureStats stats = ComputeCaptureStats(PacketsOf(ReadBytes(path, options.hex)));
-    if (options.json) {
-      out << JsonLine(StatsToJson(path, stats));
-    } else {
-      WriteStatsText(out, path, stats);
-    }
+    status = std::max(status, ReportingErrors(InputName(path), out, err, [&] {
+                        const Bytes bytes = ReadBytes(path, options.hex);
+                        const std::vector<CapturedPacket> packets = PacketsOf(bytes);
+                        const CaptureStats stats = ComputeCaptureStats(packets);
+                        if (options.json) {
+                          out << JsonLine(StatsToJson(path, stats));
+                        } else {
+                          WriteStatsText(out, path, stats);
+                        }
+                        return LooksLikeCapture(bytes)         ? StatusOfPackets(packets)
+                               : JudgeDocument(bytes).accepted ? kExitSuccess
+                                                               : kExitRejected;
+                      }));
   }
-  return kExitSuccess;
+  return status;
 }
 
-int RunEncode(const EncodeOptions& options, std::ostream& out) {
-  std::ofstream file;
-  if (options.output != "-") {
-    file.open(options.output, std::ios::binary);
-    if (!file) {
-      throw InputError("cannot write '" + options.output + "'");
+int RunEncode(const EncodeOptions& options, std::ostream& out, std::ostream& err) {
+  const std::string name = InputName(options.path);
+  std::string encoded;
+  const int status = ReportingErrors(name, out, err, [&] {
+    const std::vector<Json> values = ReadJsonValues(options.path);
+    int worst = kExitSuccess;
+    for (std::size_t k = 0; k < values.size(); ++k) {
+      const std::string valueName = name + ": value " + std::to_string(k + 1);
+      worst = std::max(worst, ReportingErrors(valueName, out, err, [&] {
+                         const Bytes bytes = EncodeDocumentJson(values[k]);
+                         if (options.json) {
+                           encoded += JsonLine(Json{{"source", options.path},
+                                                    {"length", bytes.size()},
+                                                    {"hex", FormatHexBytes(bytes)}});
+                         } else if (options.hex) {
+                           encoded += FormatHexBytes(bytes) + "\n";
+                         } else {
+                           encoded.append(bytes.begin(), bytes.end());
+                         }
+                         return kExitSuccess;
+                       }));
     }
+    return worst;
+  });
+  if (status != kExitSuccess) {
+    err << "rmf: nothing written"
+        << (options.output == "-" ? "" : ", '" + options.output + "' left as it was") << "\n";
+    return status;
   }
-  std::ostream& target = options.output == "-" ? out : file;
-  for (const Json& value : ReadJsonValues(options.path)) {
-    const Bytes bytes = EncodeDocumentJson(value);
-    if (options.json) {
-      target << JsonLine(
-          Json{{"source", options.path}, {"length", bytes.size()}, {"hex", FormatHexBytes(bytes)}});
-    } else if (options.hex) {
-      target << FormatHexBytes(bytes) << "\n";
-    } else {
-      target.write(reinterpret_cast<const char*>(bytes.data()),
-                   static_cast<std::streamsize>(bytes.size()));
+  if (options.output == "-") {
+    out << encoded;
+    out.flush();
+    if (!out) {
+      throw InputError("cannot write to standard output");
     }
-  }
-  target.flush();
-  if (!target) {
-    throw InputError("cannot write '" + options.output + "'");
+  } else {
+    WriteFileAtomically(options.output, Bytes(encoded.begin(), encoded.end()));
   }
   return kExitSuccess;
 }

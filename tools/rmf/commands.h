@@ -1,8 +1,10 @@
 // The commands of `rmf`, separate from argument parsing so tests can run
-// them on streams. Each returns the exit status: 0 success, 1 a document was
-// rejected; input it cannot use raises InputError (exit status 2).
+// them on streams. Each reads every input, writes an error naming the input
+// on `err` for each one it cannot use, and returns the worst exit status
+// seen: 0 success, 1 a document was rejected, 2 an input it cannot use.
 #pragma once
 
+#include <iostream>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -22,10 +24,10 @@ struct InputOptions {
 
 // Box tree and verdict of each document; for a capture, a line per packet
 // and the inspection of each payload that holds a document.
-int RunInspect(const InputOptions& options, std::ostream& out);
+int RunInspect(const InputOptions& options, std::ostream& out, std::ostream& err = std::cerr);
 
 // A summary per sender of each capture (or of plain documents).
-int RunStats(const InputOptions& options, std::ostream& out);
+int RunStats(const InputOptions& options, std::ostream& out, std::ostream& err = std::cerr);
 
 struct EncodeOptions {
   std::string path;    // JSON input, "-" for standard input
@@ -35,7 +37,8 @@ struct EncodeOptions {
 };
 
 // Every JSON value of the input (as `inspect --json` writes them) back to
-// document bytes.
-int RunEncode(const EncodeOptions& options, std::ostream& out);
+// document bytes. The output is written only when every value encodes, and
+// a file is replaced whole, so a failure leaves it as it was.
+int RunEncode(const EncodeOptions& options, std::ostream& out, std::ostream& err = std::cerr);
 
 }  // namespace rmf

@@ -3,12 +3,12 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <vector>
 
 #include "capture_stats.h"
 #include "capture_writing.h"
 #include "json_output.h"
+#include "output_file.h"
 #include "sample_documents.h"
 #include "text_output.h"
 
@@ -30,15 +30,6 @@ std::vector<SampleFile> SampleFiles() {
   }
   files.push_back({"sensor_data.rmf", SampleSensorRecord()});
   return files;
-}
-
-void WriteFile(const std::filesystem::path& path, const Bytes& bytes) {
-  std::ofstream file(path, std::ios::binary);
-  file.write(reinterpret_cast<const char*>(bytes.data()),
-             static_cast<std::streamsize>(bytes.size()));
-  if (!file) {
-    throw InputError("cannot write '" + path.string() + "'");
-  }
 }
 
 // The samples as a sender would stream them: one datagram each, the frames
@@ -66,7 +57,7 @@ int RunDemo(const std::string& folder, bool json, std::ostream& out) {
   }
   const std::vector<SampleFile> files = SampleFiles();
   for (const SampleFile& file : files) {
-    WriteFile(directory / file.name, file.bytes);
+    WriteFileAtomically((directory / file.name).string(), file.bytes);
   }
   const std::string capturePath = (directory / "capture.pcap").string();
   WriteUdpCapture(capturePath, SamplePackets(files));

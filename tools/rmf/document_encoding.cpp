@@ -13,11 +13,54 @@
 namespace rmf {
 namespace {
 
-const Json& Field(const Json& object, const char* name) {
-  if (!object.is_object() || !object.contains(name)) {
-    throw InputError(std::string("missing field \"") + name + "\"");
+// A JSON value and where it sits in the document, e.g. "bones[3].rotation",
+// so that every error names the field.
+struct Located {
+  const Json& value;
+  std::string path;
+};
+
+[[noreturn]] void FailAt(const Located& at, const std::string& what) {
+  throw InputError(at.path + ": " + what);
+}
+
+Located Member(const Located& object, const char* name) {
+  const std::string path = object.path.empty() ? name : object.path + "." + name;
+  if (!object.value.is_object() || !object.value.contains(name)) {
+    throw InputError("missing field " + path);
   }
-  return object.at(name);
+  return {object.value.at(name), path};
+}
+
+// The elements of an array of exactly `count` values (any count when 0).
+std::vector<Located> Elements(const Located& array, std::size_t count, const char* what) {
+  if (!array.value.is_array() || (count != 0 && array.value.size() != count)) {
+    FailAt(array,
+           "expected " + (count != 0 ? std::to_string(count) + " " : std::string()) + what +
+               ", got " +
+               (array.value.is_array() ? std::to_string(array.value.size()) : array.value.dump()));
+  }
+  std::vector<Located> elements;
+  for (std::size_t k = 0; k < array.value.size(); ++k) {
+    elements.push_back({array.value[k], array.path + "[" + std::to_string(k) + "]"});
+  }
+  return elements;
+}
+
+float FloatAt(const Located& at) {
+  try {
+    return JsonToFloat(at.value);
+  } catch (const InputError& error) {
+    FailAt(at, error.what());
+  }
+}
+
+double DoubleAt(const Located& at) {
+  try {
+    return JsonToDouble(at.value);
+  } catch (const InputError& error) {
+    FailAt(at, error.what());
+  }
 }
 
 // Whether a JSON integer lies within the range of Integer (at most 32 bits).
@@ -33,54 +76,60 @@ bool FitsInteger(const Json& value) {
          number <= std::numeric_limits<Integer>::max();
 }
 
+// An integer in the range of Integer: the exports would keep only its low
+// bits, so a value outside is refused with the range.
 template <class Integer>
-Integer IntegerField(const Json& object, const char* name) {
-  const Json& value = Field(object, name);
-  if (value.is_null()) {
+Integer IntegerAt(const Located& at) {
+  if (at.value.is_null()) {
     return 0;  // a box the document lacked
   }
-  if (value.is_boolean()) {
-    return value.get<bool>() ? 1 : 0;
+  if (at.value.is_boolean()) {
+    return at.value.get<bool>() ? 1 : 0;
   }
-  if (!value.is_number_integer() || !FitsInteger<Integer>(value)) {
-    throw InputError(std::string("field \"") + name + "\": expected an integer in range, got " +
-                     value.dump());
+  if (!at.value.is_number_integer()) {
+    FailAt(at, "expected an integer, got " + at.value.dump());
   }
-  return value.get<Integer>();
+  if (!FitsInteger<Integer>(at.value)) {
+    FailAt(at, at.value.dump() + " is outside " +
+                   std::to_string(std::numeric_limits<Integer>::min() + 0) + " to " +
+                   std::to_string(std::numeric_limits<Integer>::max() + 0));
+  }
+  return at.value.get<Integer>();
 }
 
-std::array<float, 7> TransformOf(const Json& bone) {
-  const Json& rotation = Field(bone, "rotation");
-  const Json& translation = Field(bone, "translation");
-  if (!rotation.is_array() || rotation.size() != 4 || !translation.is_array() ||
-      translation.size() != 3) {
-    throw InputError("a bone needs \"rotation\" of 4 and \"translation\" of 3 numbers");
-  }
+template <class Integer>
+Integer IntegerField(const Located& object, const char* name) {
+  return IntegerAt<Integer>(Member(object, name));
+}
+
+std::array<float, 7> TransformOf(const Located& bone) {
   std::array<float, 7> values{};
-  for (std::size_t k = 0; k < 4; ++k) {
-    values[k] = JsonToFloat(rotation[k]);
+  std::size_t k = 0;
+  for (const Located& element : Elements(Member(bone, "rotation"), 4, "numbers")) {
+    values[k++] = FloatAt(element);
   }
-  for (std::size_t k = 0; k < 3; ++k) {
-    values[4 + k] = JsonToFloat(translation[k]);
+  for (const Located& element : Elements(Member(bone, "translation"), 3, "numbers")) {
+    values[k++] = FloatAt(element);
   }
   return values;
 }
 
-// Per-bone values as the structure of arrays the exports take.
+// Per-bone values as the structure of arrays the exports take. Ids keep 16
+// bits on the wire, so ids outside that range are refused.
 struct BoneArrays {
   std::vector<int> ids;
   std::vector<int> parentIds;
   std::array<std::vector<float>, 7> transforms;
 
-  explicit BoneArrays(const Json& document, bool withParents) {
-    const Json& bones = Field(document, "bones");
-    if (!bones.is_array() || bones.size() > static_cast<std::size_t>(INT32_MAX)) {
-      throw InputError("field \"bones\": expected an array");
+  explicit BoneArrays(const Located& document, bool withParents) {
+    const Located bones = Member(document, "bones");
+    if (bones.value.is_array() && bones.value.size() > static_cast<std::size_t>(INT32_MAX)) {
+      FailAt(bones, "too many bones");
     }
-    for (const Json& bone : bones) {
-      ids.push_back(IntegerField<int>(bone, "id"));
+    for (const Located& bone : Elements(bones, 0, "an array")) {
+      ids.push_back(IntegerField<std::int16_t>(bone, "id"));
       if (withParents) {
-        parentIds.push_back(IntegerField<int>(bone, "parent"));
+        parentIds.push_back(IntegerField<std::int16_t>(bone, "parent"));
       }
       const std::array<float, 7> transform = TransformOf(bone);
       for (std::size_t k = 0; k < transform.size(); ++k) {
@@ -92,25 +141,48 @@ struct BoneArrays {
   const float* Transform(std::size_t k) const { return transforms[k].data(); }
 };
 
-std::string IpOf(const Json& document) {
-  const Json& ip = Field(document, "ip");
-  if (!ip.is_string()) {
-    throw InputError("field \"ip\": expected dotted text");
+// Four decimal parts of 0 to 255: the library would pack anything else
+// without a word (missing parts as 0, other text as 0.0.0.0).
+bool IsDottedDecimal(const std::string& text) {
+  std::size_t at = 0;
+  for (int part = 0; part < 4; ++part) {
+    if (part > 0 && (at >= text.size() || text[at++] != '.')) {
+      return false;
+    }
+    unsigned value = 0;
+    std::size_t digits = 0;
+    for (; at < text.size() && text[at] >= '0' && text[at] <= '9' && digits < 4; ++at, ++digits) {
+      value = value * 10 + static_cast<unsigned>(text[at] - '0');
+    }
+    if (digits == 0 || digits > 3 || value > 255) {
+      return false;
+    }
   }
-  return ip.get<std::string>();
+  return at == text.size();
 }
 
-std::uint32_t PortOf(const Json& document) { return IntegerField<std::uint16_t>(document, "port"); }
+std::string IpOf(const Located& document) {
+  const Located ip = Member(document, "ip");
+  if (!ip.value.is_string() || !IsDottedDecimal(ip.value.get<std::string>())) {
+    FailAt(ip, "expected a dotted-decimal IPv4 address (four parts of 0 to 255), got " +
+                   ip.value.dump());
+  }
+  return ip.value.get<std::string>();
+}
+
+std::uint32_t PortOf(const Located& document) {
+  return IntegerField<std::uint16_t>(document, "port");
+}
 
 // Copies the library's buffer: it stays valid only until the next call.
 Bytes TakeBuffer(bool encoded, int size, const unsigned char* buffer) {
   if (!encoded || size < 0) {
-    throw InputError("the library could not encode the document");
+    throw RejectedDocument("the library refused to encode the values");
   }
   return Bytes(buffer, buffer + size);
 }
 
-Bytes EncodeSkeletonDefinition(const Json& document) {
+Bytes EncodeSkeletonDefinition(const Located& document) {
   const BoneArrays bones(document, true);
   int size = 0;
   unsigned char* buffer = nullptr;
@@ -122,32 +194,33 @@ Bytes EncodeSkeletonDefinition(const Json& document) {
   return TakeBuffer(encoded, size, buffer);
 }
 
-std::array<unsigned char, 4> TimecodeOf(const Json& document) {
-  const Json& text = Field(document, "timecode");
+std::array<unsigned char, 4> TimecodeOf(const Located& document) {
+  const Located text = Member(document, "timecode");
   std::array<unsigned char, 4> parts{};
   unsigned values[4] = {};
   char end = 0;
-  if (!text.is_string() || std::sscanf(text.get<std::string>().c_str(), "%u:%u:%u:%u%c", &values[0],
-                                       &values[1], &values[2], &values[3], &end) != 4) {
-    throw InputError("field \"timecode\": expected \"HH:MM:SS:FF\"");
+  if (!text.value.is_string() ||
+      std::sscanf(text.value.get<std::string>().c_str(), "%u:%u:%u:%u%c", &values[0], &values[1],
+                  &values[2], &values[3], &end) != 4) {
+    FailAt(text, "expected \"HH:MM:SS:FF\", got " + text.value.dump());
   }
   for (std::size_t k = 0; k < parts.size(); ++k) {
     if (values[k] > 255) {
-      throw InputError("field \"timecode\": each part must be 0 to 255");
+      FailAt(text, "each part must be 0 to 255, got " + text.value.dump());
     }
     parts[k] = static_cast<unsigned char>(values[k]);
   }
   return parts;
 }
 
-Bytes EncodeFrameData(const Json& document) {
+Bytes EncodeFrameData(const Located& document) {
   const BoneArrays bones(document, false);
   const std::array<unsigned char, 4> timecode = TimecodeOf(document);
   int size = 0;
   unsigned char* buffer = nullptr;
   const bool encoded = ConvertFrameDataToBytes(
       IpOf(document).c_str(), PortOf(document), IntegerField<int>(document, "frame_number"),
-      JsonToFloat(Field(document, "time")), JsonToDouble(Field(document, "uttm")), timecode[0],
+      FloatAt(Member(document, "time")), DoubleAt(Member(document, "uttm")), timecode[0],
       timecode[1], timecode[2], timecode[3], IntegerField<unsigned char>(document, "subframe"),
       IntegerField<unsigned char>(document, "flag") != 0, bones.Count(), bones.ids.data(),
       bones.Transform(0), bones.Transform(1), bones.Transform(2), bones.Transform(3),
@@ -155,36 +228,39 @@ Bytes EncodeFrameData(const Json& document) {
   return TakeBuffer(encoded, size, buffer);
 }
 
-std::array<float, 7> SensorValuesOf(const Json& document) {
-  const Json& values = Field(document, "sensor_values");
+std::array<float, 7> SensorValuesOf(const Located& document) {
+  const Located values = Member(document, "sensor_values");
   std::array<float, 7> result{};
-  if (values.is_null()) {
+  if (values.value.is_null()) {
     return result;
   }
-  if (!values.is_array() || values.size() != result.size()) {
-    throw InputError("field \"sensor_values\": expected 7 numbers");
-  }
-  for (std::size_t k = 0; k < result.size(); ++k) {
-    result[k] = JsonToFloat(values[k]);
+  std::size_t k = 0;
+  for (const Located& element : Elements(values, result.size(), "numbers")) {
+    result[k++] = FloatAt(element);
   }
   return result;
 }
 
-std::string TextWithoutZeroBytes(const Json& document, const char* name) {
-  std::string text = JsonToText(Field(document, name));
+std::string TextWithoutZeroBytes(const Located& document, const char* name) {
+  const Located field = Member(document, name);
+  std::string text;
+  try {
+    text = JsonToText(field.value);
+  } catch (const InputError& error) {
+    FailAt(field, error.what());
+  }
   if (text.find('\0') != std::string::npos) {
-    throw InputError(std::string("field \"") + name +
-                     "\": a text with a zero byte cannot be written");
+    FailAt(field, "a text with a zero byte cannot be written");
   }
   return text;
 }
 
-Bytes EncodeSensorData(const Json& document) {
+Bytes EncodeSensorData(const Located& document) {
   const std::array<float, 7> values = SensorValuesOf(document);
   int size = 0;
   unsigned char* buffer = nullptr;
   const bool encoded = ConvertSensorDataToBytes(
-      IpOf(document).c_str(), PortOf(document), JsonToDouble(Field(document, "uttm")),
+      IpOf(document).c_str(), PortOf(document), DoubleAt(Member(document, "uttm")),
       TextWithoutZeroBytes(document, "sensor_address").c_str(),
       TextWithoutZeroBytes(document, "sensor_name").c_str(),
       IntegerField<int>(document, "sensor_joint_index"), values[0], values[1], values[2], values[3],
@@ -195,21 +271,28 @@ Bytes EncodeSensorData(const Json& document) {
 }  // namespace
 
 Bytes EncodeDocumentJson(const Json& object) {
-  const Json& document = object.contains("document") ? object.at("document") : object;
-  if (document.is_null()) {
-    throw InputError("the document was rejected: there are no values to encode");
+  const Located root{object, ""};
+  const Located document =
+      object.is_object() && object.contains("document") ? Member(root, "document") : root;
+  if (document.value.is_null()) {
+    throw RejectedDocument("the document was rejected: there are no values to encode");
   }
-  const Json& kindName = Field(object.contains("kind") ? object : document, "kind");
+  const bool kindInValues = !(object.is_object() && object.contains("kind")) &&
+                            document.value.is_object() && document.value.contains("kind");
+  const Located kindName = Member(kindInValues ? document : root, "kind");
   const std::optional<DocumentKind> kind =
-      kindName.is_string() ? DocumentKindFromName(kindName.get<std::string>()) : std::nullopt;
+      kindName.value.is_string() ? DocumentKindFromName(kindName.value.get<std::string>())
+                                 : std::nullopt;
+  // Paths name fields of the values object, as "bones[3].rotation".
+  const Located values{document.value, ""};
   switch (kind.value_or(DocumentKind::unknown)) {
-    case DocumentKind::skeletonDefinition: return EncodeSkeletonDefinition(document);
-    case DocumentKind::frameData: return EncodeFrameData(document);
-    case DocumentKind::sensorData: return EncodeSensorData(document);
+    case DocumentKind::skeletonDefinition: return EncodeSkeletonDefinition(values);
+    case DocumentKind::frameData: return EncodeFrameData(values);
+    case DocumentKind::sensorData: return EncodeSensorData(values);
     case DocumentKind::unknown: break;
   }
-  throw InputError("field \"kind\": expected skeleton_definition, frame_data or sensor_data, got " +
-                   kindName.dump());
+  FailAt(kindName,
+         "expected skeleton_definition, frame_data or sensor_data, got " + kindName.value.dump());
 }
 
 }  // namespace rmf

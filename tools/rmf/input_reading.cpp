@@ -3,87 +3,43 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iostream>
-#include <iterator>
+#include <memory>
 
 namespace rmf {
 namespace {
 
-int HexDigitValue(char character) {
-  if (character >= '0' && character <= '9') {
-    return character - '0';
-  }
-  if (character >= 'a' && character <= 'f') {
-    return character - 'a' + 10;
-  }
-  if (character >= 'A' && character <= 'F') {
-    return character - 'A' + 10;
-  }
-  return -1;
-}
+struct FileCloser {
+  void operator()(std::FILE* file) const { std::fclose(file); }
+};
 
-bool IsHexSpace(char character) {
-  return character == ' ' || character == '\t' || character == '\n' || character == '\r' ||
-         character == '\f' || character == '\v';
-}
-
-Bytes ReadStream(std::istream& stream) {
-  return Bytes(std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>());
+Bytes ReadStream(std::FILE* file) {
+  Bytes bytes;
+  std::array<std::uint8_t, 65536> chunk{};
+  std::size_t count = 0;
+  while ((count = std::fread(chunk.data(), 1, chunk.size(), file)) > 0) {
+    bytes.insert(bytes.end(), chunk.begin(), chunk.begin() + static_cast<std::ptrdiff_t>(count));
+  }
+  if (std::ferror(file) != 0) {
+    throw InputError(std::strerror(errno));
+  }
+  return bytes;
 }
 
 }  // namespace
 
+std::string InputName(const std::string& path) { return path == "-" ? "standard input" : path; }
+
 Bytes ReadInput(const std::string& path) {
   if (path == "-") {
-    Bytes bytes = ReadStream(std::cin);
-    if (std::cin.bad()) {
-      throw InputError("cannot read standard input");
-    }
-    return bytes;
+    return ReadStream(stdin);
   }
-  std::ifstream file(path, std::ios::binary);
+  const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
   if (!file) {
-    throw InputError("cannot open '" + path + "': " + std::strerror(errno));
+    throw InputError(std::strerror(errno));
   }
-  Bytes bytes = ReadStream(file);
-  if (file.bad()) {
-    throw InputError("cannot read '" + path + "'");
-  }
-  return bytes;
-}
-
-Bytes ParseHexText(std::string_view text) {
-  Bytes bytes;
-  bytes.reserve(text.size() / 2);
-  std::size_t position = 0;
-  while (position < text.size()) {
-    const char character = text[position];
-    if (IsHexSpace(character)) {
-      ++position;
-      continue;
-    }
-    if (character == '0' && position + 1 < text.size() &&
-        (text[position + 1] == 'x' || text[position + 1] == 'X')) {
-      position += 2;
-      continue;
-    }
-    const int high = HexDigitValue(character);
-    if (high < 0) {
-      throw InputError("bad hex: unexpected character at offset " + std::to_string(position));
-    }
-    if (position + 1 >= text.size() || IsHexSpace(text[position + 1])) {
-      throw InputError("bad hex: odd number of digits at offset " + std::to_string(position));
-    }
-    if (HexDigitValue(text[position + 1]) < 0) {
-      throw InputError("bad hex: unexpected character at offset " + std::to_string(position + 1));
-    }
-    const int low = HexDigitValue(text[position + 1]);
-    bytes.push_back(static_cast<std::uint8_t>(high * 16 + low));
-    position += 2;
-  }
-  return bytes;
+  return ReadStream(file.get());
 }
 
 bool LooksLikeCapture(const Bytes& bytes) {

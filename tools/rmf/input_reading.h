@@ -1,29 +1,35 @@
-// Getting the bytes to inspect: files or standard input, raw or as hex text.
+// Getting the bytes to inspect: files or standard input, whole.
 #pragma once
 
 #include <cstdint>
 #include <stdexcept>
 #include <string>
-#include <string_view>
 #include <vector>
 
 namespace rmf {
 
 using Bytes = std::vector<std::uint8_t>;
 
-// An input the tool cannot use: unreadable file, bad hex, bad JSON.
+// An input the tool cannot use: unreadable file, bad hex, bad JSON. Its
+// message does not name the input; the command that read it adds the name.
 class InputError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };
 
-// The whole content of the file, or of standard input for "-".
-Bytes ReadInput(const std::string& path);
+// A document the library rejects, or the values of one: exit status 1
+// rather than the 2 of other input errors.
+class RejectedDocument : public InputError {
+ public:
+  using InputError::InputError;
+};
 
-// Hex text to bytes. White space and "0x"/"0X" prefixes are skipped anywhere
-// between pairs; anything else, or an odd digit count, is an InputError
-// naming the position.
-Bytes ParseHexText(std::string_view text);
+// How messages name an input: "standard input" for "-", else the path.
+std::string InputName(const std::string& path);
+
+// The whole content of the file, or of standard input for "-"; an
+// InputError with the system's reason (no such file, a directory, ...).
+Bytes ReadInput(const std::string& path);
 
 // Whether the bytes begin like a pcap or pcapng capture file.
 bool LooksLikeCapture(const Bytes& bytes);

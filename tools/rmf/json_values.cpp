@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <limits>
 
+#include "hex_text.h"
 #include "input_reading.h"
 #include "value_format.h"
 
@@ -52,7 +53,9 @@ Float NonFiniteFromJson(const std::string& text) {
       return value;
     }
   }
-  throw InputError("bad number: \"" + text + "\"");
+  throw InputError(
+      "expected a number, \"Infinity\", \"-Infinity\", \"NaN\" or \"NaN:0x<bits>\", got \"" + text +
+      "\"");
 }
 
 // The double that the shortest text of a float reads as.

@@ -1,7 +1,9 @@
 // rmf: inspect, check, convert and analyse motion documents and captures.
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <exception>
 #include <iostream>
+#include <vector>
 
 #include "commands.h"
 #include "demo.h"
@@ -17,6 +19,16 @@ void AddInputOptions(CLI::App& command, rmf::InputOptions& options) {
   command.add_flag("--json", options.json, "One JSON object per line");
 }
 
+// CLI11 would only say that a command is required; name the word instead.
+bool IsUnknownCommand(const CLI::App& app, int argc, char** argv) {
+  if (argc < 2 || argv[1][0] == '-') {
+    return false;
+  }
+  const std::vector<const CLI::App*> commands = app.get_subcommands({});
+  return std::none_of(commands.begin(), commands.end(),
+                      [&](const CLI::App* command) { return command->check_name(argv[1]); });
+}
+
 void DefaultToStandardInput(rmf::InputOptions& options) {
   if (options.paths.empty()) {
     options.paths.push_back("-");
@@ -30,6 +42,7 @@ int main(int argc, char** argv) {
       "rmf: inspect, check, convert and analyse motion documents and captures.\n"
       "Exit status: 0 success, 1 a document was rejected, 2 usage or input error."};
   app.require_subcommand(1);
+  app.set_version_flag("--version", "rmf " RAVUNA_PROJECT_VERSION);
 
   rmf::InputOptions inspectOptions;
   CLI::App* inspect = app.add_subcommand(
@@ -61,6 +74,11 @@ int main(int argc, char** argv) {
       ->capture_default_str();
   demo->add_flag("--json", demoJson, "One JSON object per line");
 
+  if (IsUnknownCommand(app, argc, argv)) {
+    std::cerr << "rmf: unknown command '" << argv[1]
+              << "'; the commands are inspect, stats, encode and demo (see rmf --help)\n";
+    return rmf::kExitUsage;
+  }
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& error) {
@@ -80,10 +98,6 @@ int main(int argc, char** argv) {
       return rmf::RunEncode(encodeOptions, std::cout);
     }
     return rmf::RunDemo(demoFolder, demoJson, std::cout);
-  } catch (const rmf::InputError& error) {
-    std::cout.flush();
-    std::cerr << "rmf: " << error.what() << "\n";
-    return rmf::kExitUsage;
   } catch (const std::exception& error) {
     std::cout.flush();
     std::cerr << "rmf: " << error.what() << "\n";

@@ -108,27 +108,38 @@ TEST(StatsCommand, PlainDocumentsInHexCountAsPacketsFromNowhere) {
   EXPECT_EQ(skeletonStats["senders"][0]["documents"]["skeleton_definition"], 1);
 }
 
-TEST(EncodeCommand, WritesRawBytesToAFileAndHexToTheStream) {
+TEST(EncodeCommand, WritesEveryValueOrNothingAndNeverLosesTheFile) {
   std::ostringstream inspected;
   const TemporaryFile sensor("sensor.rmf", Sensor());
   ASSERT_EQ(RunInspect({{sensor.Path()}, false, true}, inspected), kExitSuccess);
   const std::string json = inspected.str();
   const TemporaryFile twice("twice.json", Bytes(json.begin(), json.end()));
-  // Appending the same object again: two documents out.
   std::ofstream(twice.Path(), std::ios::app) << json;
-
   std::ostringstream hex;
   EXPECT_EQ(RunEncode({twice.Path(), "-", true, false}, hex), kExitSuccess);
   const std::string line = FormatHexBytes(Sensor()) + "\n";
   EXPECT_EQ(hex.str(), line + line);
 
-  const TemporaryFile output("out.rmf", {});
+  const TemporaryFile output("out.rmf", {1, 2, 3});
   std::ostringstream unused;
   EXPECT_EQ(RunEncode({twice.Path(), output.Path(), false, false}, unused), kExitSuccess);
   EXPECT_EQ(unused.str(), "");
-  Bytes expected = Sensor();
-  expected.insert(expected.end(), expected.begin(), expected.end());
-  EXPECT_EQ(ReadInput(output.Path()), expected);
+  Bytes both = Sensor();
+  both.insert(both.end(), both.begin(), both.end());
+  EXPECT_EQ(ReadInput(output.Path()), both);
+
+  // A rejected document among good ones: status 1 and the file as it was.
+  const std::string rejected = R"({"kind": "unknown", "document": null})";
+  const TemporaryFile withRejected("rejected.json", Bytes(rejected.begin(), rejected.end()));
+  std::ofstream(withRejected.Path(), std::ios::app) << json;
+  std::ostringstream errors;
+  EXPECT_EQ(RunEncode({withRejected.Path(), output.Path(), false, false}, unused, errors),
+            kExitRejected);
+  EXPECT_EQ(errors.str(), "rmf: " + withRejected.Path() +
+                              ": value 1: the document was rejected: there are no values to "
+                              "encode\nrmf: nothing written, '" +
+                              output.Path() + "' left as it was\n");
+  EXPECT_EQ(ReadInput(output.Path()), both);
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 # Runs rmf once and compares its standard output with a golden file and its
 # exit status with the expected one.
-#   -DRMF=<tool> -DARGS=<;-list> -DEXPECTED=<file> -DSTATUS=<n> [-DSTDERR=<text>]
-#   [-DINPUT=<file fed to standard input>]
+#   -DRMF=<tool> -DARGS=<;-list> -DSTATUS=<n> [-DEXPECTED=<file>] [-DSTDERR=<text>]
+#   [-DEXPECTED_STDERR=<file of standard error>] [-DINPUT=<file fed to standard input>]
 # With the environment variable RMF_UPDATE_GOLDEN=1 the golden file is
 # rewritten from the output instead (review the difference before committing).
 set(input_options)
@@ -18,19 +18,25 @@ execute_process(
 if(NOT status STREQUAL STATUS)
   message(FATAL_ERROR "rmf ${ARGS}: exit status ${status}, expected ${STATUS}\n${errors}")
 endif()
-if(DEFINED STDERR AND NOT errors STREQUAL "${STDERR}\n")
+if(STDERR AND NOT errors STREQUAL "${STDERR}\n")
   message(FATAL_ERROR "rmf ${ARGS}: standard error\n${errors}\nexpected\n${STDERR}")
 endif()
-if(NOT DEFINED EXPECTED)
-  return()
+
+function(compare_with_golden text golden)
+  if("$ENV{RMF_UPDATE_GOLDEN}" STREQUAL "1")
+    file(WRITE ${golden} "${text}")
+    return()
+  endif()
+  file(READ ${golden} expected)
+  if(NOT text STREQUAL expected)
+    file(WRITE ${golden}.actual "${text}")
+    message(FATAL_ERROR "rmf ${ARGS}: output differs from ${golden}; "
+                        "see ${golden}.actual\n${text}")
+  endif()
+endfunction()
+if(DEFINED EXPECTED)
+  compare_with_golden("${output}" ${EXPECTED})
 endif()
-if("$ENV{RMF_UPDATE_GOLDEN}" STREQUAL "1")
-  file(WRITE ${EXPECTED} "${output}")
-  return()
-endif()
-file(READ ${EXPECTED} expected_output)
-if(NOT output STREQUAL expected_output)
-  file(WRITE ${EXPECTED}.actual "${output}")
-  message(FATAL_ERROR "rmf ${ARGS}: output differs from ${EXPECTED}; "
-                      "see ${EXPECTED}.actual\n${output}")
+if(DEFINED EXPECTED_STDERR)
+  compare_with_golden("${errors}" ${EXPECTED_STDERR})
 endif()
