@@ -154,3 +154,18 @@ fuzz-run:
 	  fi; \
 	  grep -E 'stat::number_of_executed_units|^Done' $$log; \
 	done
+
+# --- Wireshark dissector: tshark's reading checked field by field against rmf ---
+# tools/install-deps.sh answers wireshark-common's debconf question (may users
+# other than root capture?) with no. tshark warns on standard error when run as
+# root, as in CI; the check ignores that line and nothing else.
+PACKAGES_TEST += tshark
+TEST_STEPS += test-wireshark
+
+.PHONY: test-wireshark
+test-wireshark:
+	cmake --preset release
+	cmake --build --preset release -j $(JOBS) --target rmf
+	mkdir -p build/wireshark
+	python3 tools/wireshark/tests/compare_with_rmf.py build/release/tools/rmf/rmf \
+	  tools/wireshark/ravuna_motion.lua build/wireshark
