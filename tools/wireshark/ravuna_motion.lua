@@ -275,8 +275,9 @@ local DOCUMENT_KINDS = {
 }
 
 -- What the library reads: the kind whose data box a search finds first, then
--- the envelope checks in the library's order. Returns the kind's name, the
--- rejection text or nil, and the summary for the Info column.
+-- the envelope checks in the library's order. Returns the kind's name and
+-- the rejection text, or for an accepted document nil, the data box's code
+-- and the data box as the library slices it.
 local function judge(document)
   local kind, first = nil, nil
   for _, candidate in ipairs(DOCUMENT_KINDS) do
