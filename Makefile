@@ -215,3 +215,18 @@ package: deps-package
 test-package: package
 	@[[ -x $(WINE_LOADER) ]] || { echo "test-package: Wine is missing ($(WINE_LOADER)); install the Debian packages wine and wine64" >&2; exit 1; }
 	JOBS=$(JOBS) packaging/tests/test-package.sh $(MINGW_WINEPREFIX) $(WINE_LOADER) $(PACKAGE_PYTHON)
+
+# --- Wireshark dissector: tshark's reading checked field by field against rmf ---
+# tools/install-deps.sh answers wireshark-common's debconf question (may users
+# other than root capture?) with no. tshark warns on standard error when run as
+# root, as in CI; the check ignores that line and nothing else.
+PACKAGES_TEST += tshark
+TEST_STEPS += test-wireshark
+
+.PHONY: test-wireshark
+test-wireshark:
+	cmake --preset release
+	cmake --build --preset release -j $(JOBS) --target rmf
+	mkdir -p build/wireshark
+	python3 tools/wireshark/tests/compare_with_rmf.py build/release/tools/rmf/rmf \
+	  tools/wireshark/ravuna_motion.lua build/wireshark

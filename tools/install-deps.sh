@@ -13,6 +13,8 @@ done
 if [[ $(id -u) -eq 0 ]]; then
   echo "Installing missing packages: ${missing[*]}"
   export DEBIAN_FRONTEND=noninteractive
+  # wireshark-common asks whether users other than root may capture packets.
+  echo "wireshark-common wireshark-common/install-setuid boolean false" | debconf-set-selections
   apt-get update -qq
   apt-get install -y -qq "${missing[@]}"
 else
