@@ -150,8 +150,7 @@ int RunInspect(const InputOptions& options, std::ostream& out, std::ostream& err
     status = std::max(status, ReportingErrors(InputName(path), out, err, [&] {
                         const Bytes bytes = ReadBytes(path, options.hex);
                         if (!options.json && !first) {
-                          out << "
-";
+                          out << "\n";
                         }
                         first = false;
                         return LooksLikeCapture(bytes)
