@@ -97,10 +97,12 @@ test-python: bindings-library
 	cd bindings/python && RAVUNA_MOTION_SERIALIZER_LIBRARY=$(BINDINGS_LIBRARY) \
 	  python3 -m unittest discover -s tests -t . -v
 
-# --- rmf command-line tool: inspect, encode, stats, demo (CLI11, JSON, libpcap) ---
-# Its suites (unit tests and golden outputs) run in test-release and test-asan.
-PACKAGES_BUILD += libcli11-dev nlohmann-json3-dev libpcap-dev
-PACKAGES_TEST += libcli11-dev nlohmann-json3-dev libpcap-dev
+# --- rmf command-line tool: inspect, encode, stats, listen, send, demo ---
+# (CLI11, JSON, libpcap for capture files, libtins for packets, Asio for
+# sockets). Its suites (unit tests, golden outputs, loopback send/listen)
+# run in test-release and test-asan.
+PACKAGES_BUILD += libcli11-dev nlohmann-json3-dev libpcap-dev libtins-dev libasio-dev
+PACKAGES_TEST += libcli11-dev nlohmann-json3-dev libpcap-dev libtins-dev libasio-dev
 
 # --- Hardening: ThreadSanitizer, valgrind memcheck, libFuzzer ---
 # test-tsan runs every suite of the tsan preset (the generic test-% rule).

@@ -36,9 +36,19 @@ int InspectDocumentBytes(const std::string& source, const Bytes& bytes, bool jso
   return report.verdict.accepted ? kExitSuccess : kExitRejected;
 }
 
-int InspectCapture(const std::string& source, const Bytes& capture, bool json, std::ostream& out) {
+// Damage ends a capture: what came before it is shown, then the damage is
+// reported as an input error.
+void ThrowIfDamaged(const std::string& source, const CaptureContents& capture, std::ostream& out) {
+  if (!capture.damage.empty()) {
+    out.flush();
+    throw InputError(source + ": " + capture.damage);
+  }
+}
+
+int InspectCapture(const std::string& source, const Bytes& bytes, bool json, std::ostream& out) {
   int status = kExitSuccess;
-  for (const CapturedPacket& packet : ReadCapture(capture)) {
+  const CaptureContents capture = ReadCapture(bytes);
+  for (const CapturedPacket& packet : capture.packets) {
     const bool holdsDocument = packet.isUdp && HoldsDocument(packet.payload);
     if (!json) {
       WritePacketText(out, packet, holdsDocument);
@@ -61,19 +71,23 @@ int InspectCapture(const std::string& source, const Bytes& capture, bool json, s
     }
     status = report.verdict.accepted ? status : kExitRejected;
   }
+  ThrowIfDamaged(source, capture, out);
   return status;
 }
 
-std::vector<CapturedPacket> PacketsOf(const Bytes& bytes) {
-  if (LooksLikeCapture(bytes)) {
-    return ReadCapture(bytes);
-  }
-  // A plain document counts as one packet from an unknown address.
+// A plain document counts as one packet of a sender named "file".
+CaptureStats DocumentFileStats(const Bytes& bytes) {
   CapturedPacket packet;
   packet.index = 1;
   packet.isUdp = true;
   packet.payload = bytes;
-  return {packet};
+  CaptureStats stats;
+  CountPacket(stats, packet);
+  stats.plainFile = true;
+  for (SenderStats& sender : stats.senders) {
+    sender.packetSource = "file";
+  }
+  return stats;
 }
 
 std::vector<Json> ReadJsonValues(const std::string& path) {
@@ -115,15 +129,24 @@ int RunInspect(const InputOptions& options, std::ostream& out) {
 }
 
 int RunStats(const InputOptions& options, std::ostream& out) {
+  int status = kExitSuccess;
   for (const std::string& path : options.paths) {
-    const CaptureStats stats = ComputeCaptureStats(PacketsOf(ReadBytes(path, options.hex)));
+    const Bytes bytes = ReadBytes(path, options.hex);
+    CaptureContents capture;
+    const bool isCapture = LooksLikeCapture(bytes);
+    if (isCapture) {
+      capture = ReadCapture(bytes);
+    }
+    const CaptureStats stats = isCapture ? ComputeCaptureStats(capture) : DocumentFileStats(bytes);
     if (options.json) {
       out << JsonLine(StatsToJson(path, stats));
     } else {
       WriteStatsText(out, path, stats);
     }
+    status = stats.malformedPackets != 0 ? kExitRejected : status;
+    ThrowIfDamaged(path, capture, out);
   }
-  return kExitSuccess;
+  return status;
 }
 
 int RunEncode(const EncodeOptions& options, std::ostream& out) {
