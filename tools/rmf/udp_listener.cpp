@@ -2,6 +2,7 @@
 
 #include <net/if.h>
 
+#include <asio/error.hpp>
 #include <asio/ip/multicast.hpp>
 #include <csignal>
 #include <iostream>
@@ -83,8 +84,12 @@ double UdpListener::ElapsedSeconds() const {
 void UdpListener::Receive() {
   socket_.async_receive_from(
       asio::buffer(buffer_), sender_, [this](const std::error_code& error, std::size_t size) {
+        if (error == asio::error::operation_aborted) {
+          return;  // the listener is finishing
+        }
         if (error) {
-          return;  // cancelled when the listener finishes
+          Receive();  // a datagram lost to a socket error; the stream goes on
+          return;
         }
         const auto now = std::chrono::system_clock::now().time_since_epoch();
         const auto microseconds = std::chrono::duration_cast<std::chrono::microseconds>(now);
@@ -95,6 +100,11 @@ void UdpListener::Receive() {
         datagram.isUdp = true;
         datagram.source = EndpointOfSocket(sender_);
         datagram.destination = destination_;
+        if (datagram.destination.isIpv6 != datagram.source.isIpv6) {
+          // An IPv4 sender on an IPv6 wildcard socket: the address it was
+          // sent to is some local IPv4 one.
+          datagram.destination = UdpEndpoint{0, destination_.port, datagram.source.isIpv6, {}};
+        }
         datagram.payload.assign(buffer_.begin(),
                                 buffer_.begin() + static_cast<std::ptrdiff_t>(size));
         CountPacket(stats_, datagram);
