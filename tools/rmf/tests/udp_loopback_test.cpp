@@ -72,10 +72,10 @@ TEST_P(UdpLoopback, RecordingHoldsWhatWasSentInOrder) {
     GTEST_SKIP() << "cannot listen on " << GetParam().listenAddress << " here: " << error.what();
   }
   std::ostringstream listened;
+  const std::uint16_t port = listener->LocalEndpoint().port();  // before Run owns the socket
   std::jthread receiving([&] { listener->Run(listened); });
   SendOptions send;
-  send.destination =
-      std::string(GetParam().sendAddress) + ":" + std::to_string(listener->LocalEndpoint().port());
+  send.destination = std::string(GetParam().sendAddress) + ":" + std::to_string(port);
   send.paths = {source};
   send.speed = 0;
   if (!listen.multicastGroup.empty()) {
