@@ -1,6 +1,4 @@
 // rmf: inspect, check, convert and analyse motion documents and captures.
-#include <unistd.h>
-
 #include <CLI/CLI.hpp>
 #include <exception>
 #include <iostream>
@@ -8,9 +6,7 @@
 #include "commands.h"
 #include "demo.h"
 #include "input_reading.h"
-#include "udp_addresses.h"
-#include "udp_listener.h"
-#include "udp_sender.h"
+#include "network_commands.h"
 
 namespace {
 
@@ -63,43 +59,7 @@ int main(int argc, char** argv) {
       ->capture_default_str();
   demo->add_flag("--json", demoJson, "One JSON object per line");
 
-  std::string listenAddress;
-  std::vector<std::string> multicast;
-  bool listenJson = false;
-  rmf::ListenOptions listenOptions;
-  CLI::App* listen = app.add_subcommand(
-      "listen", "Receive documents over UDP: a live table per sender, a summary at the end");
-  listen
-      ->add_option("address", listenAddress,
-                   "[ADDRESS:]PORT, e.g. 9000, 127.0.0.1:9000, [::1]:9000")
-      ->required();
-  listen
-      ->add_option("--multicast", multicast,
-                   "Join GROUP, on INTERFACE if given (IPv4: its address; IPv6: its name)")
-      ->expected(1, 2)
-      ->type_name("GROUP [INTERFACE]");
-  listen->add_flag("--json", listenJson, "One JSON object per second, and one at the end");
-  listen->add_option("--record", listenOptions.recordPath,
-                     "Write every datagram to this pcap file");
-  listen->add_option("--count", listenOptions.count, "Stop after N datagrams");
-  listen->add_option("--seconds", listenOptions.seconds, "Stop after S seconds");
-
-  rmf::SendOptions sendOptions;
-  CLI::App* send =
-      app.add_subcommand("send", "Send documents, or the documents of captures, as UDP datagrams");
-  send->add_option("destination", sendOptions.destination, "HOST:PORT, e.g. 127.0.0.1:9000")
-      ->required();
-  send->add_option("inputs", sendOptions.paths, "Document files or pcap/pcapng captures")
-      ->required();
-  send->add_option("--speed", sendOptions.speed,
-                   "Times the capture's own timing; 0 sends without waiting")
-      ->capture_default_str();
-  send->add_option("--rate", sendOptions.rate,
-                   "Datagrams per second, in place of the capture's timing");
-  send->add_option("--loop", sendOptions.loops, "Send everything N times")->capture_default_str();
-  send->add_option("--ttl", sendOptions.ttl, "Hops (multicast TTL)");
-  send->add_option("--multicast-interface", sendOptions.multicastInterface,
-                   "IPv4 address of the interface for multicast datagrams");
+  rmf::NetworkCommands network(app);
 
   try {
     app.parse(argc, argv);
@@ -119,20 +79,8 @@ int main(int argc, char** argv) {
     if (encode->parsed()) {
       return rmf::RunEncode(encodeOptions, std::cout);
     }
-    if (listen->parsed()) {
-      const rmf::HostAndPort bound = rmf::ParseHostAndPort(listenAddress);
-      listenOptions.address = bound.host;
-      listenOptions.port = bound.port;
-      listenOptions.multicastGroup = multicast.empty() ? "" : multicast[0];
-      listenOptions.multicastInterface = multicast.size() > 1 ? multicast[1] : "";
-      listenOptions.view = listenJson                   ? rmf::StreamView::json
-                           : isatty(STDOUT_FILENO) != 0 ? rmf::StreamView::table
-                                                        : rmf::StreamView::lines;
-      listenOptions.stopOnSignals = true;
-      return rmf::RunListen(listenOptions, std::cout);
-    }
-    if (send->parsed()) {
-      return rmf::RunSend(sendOptions, std::cout);
+    if (network.Parsed()) {
+      return network.Run(std::cout);
     }
     return rmf::RunDemo(demoFolder, demoJson, std::cout);
   } catch (const rmf::InputError& error) {
