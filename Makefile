@@ -65,7 +65,8 @@ test: deps-test
 
 format:
 	clang-format -i include/*.h src/*/*.h src/*/*.cpp tests/*.cpp tests/*.h tests/*.c tests/windows/*.cpp examples/*.c \
-	  tools/rmf/*.cpp tools/rmf/*.h tools/rmf/tests/*.cpp tools/rmf/tests/*.h packaging/tests/*.c
+	  tools/rmf/*.cpp tools/rmf/*.h tools/rmf/tests/*.cpp tools/rmf/tests/*.h tools/rmf/fuzz/*.cpp \
+	  packaging/tests/*.c
 
 # --- Windows x86-64 DLL: MinGW-w64 cross build, every test run under Wine ---
 PACKAGES_TEST += gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix \
@@ -120,10 +121,12 @@ test-python: bindings-library
 	cd bindings/python && RAVUNA_MOTION_SERIALIZER_LIBRARY=$(BINDINGS_LIBRARY) \
 	  python3 -m unittest discover -s tests -t . -v
 
-# --- rmf command-line tool: inspect, encode, stats, demo (CLI11, JSON, libpcap) ---
-# Its suites (unit tests and golden outputs) run in test-release and test-asan.
-PACKAGES_BUILD += libcli11-dev nlohmann-json3-dev libpcap-dev
-PACKAGES_TEST += libcli11-dev nlohmann-json3-dev libpcap-dev
+# --- rmf command-line tool: inspect, encode, stats, listen, send, demo ---
+# (CLI11, JSON, libpcap for capture files, libtins for packets, Asio for
+# sockets). Its suites (unit tests, golden outputs, loopback send/listen)
+# run in test-release and test-asan.
+PACKAGES_BUILD += libcli11-dev nlohmann-json3-dev libpcap-dev libtins-dev libasio-dev
+PACKAGES_TEST += libcli11-dev nlohmann-json3-dev libpcap-dev libtins-dev libasio-dev
 
 # --- Hardening: ThreadSanitizer, valgrind memcheck, libFuzzer ---
 # test-tsan runs every suite of the tsan preset (the generic test-% rule).
@@ -134,7 +137,13 @@ PACKAGES_TEST += libcli11-dev nlohmann-json3-dev libpcap-dev
 # build/fuzz/findings/ (the committed corpus is only read).
 PACKAGES_TEST += clang libclang-rt-14-dev valgrind
 TEST_STEPS += test-tsan test-valgrind test-fuzz
-FUZZ_TARGETS := parse_bytes round_trip mutate_documents
+FUZZ_TARGETS := parse_bytes round_trip mutate_documents capture_reader
+# Targets kept beside the code they fuzz: TARGET=FOLDER (sources, corpus/ and
+# regressions/ there, the program in the same folder of the build tree).
+# The others live in fuzz/.
+FUZZ_FOLDERS := capture_reader=tools/rmf/fuzz
+FUZZ_FOLDER_OF_TARGET = dir=fuzz; for pair in $(FUZZ_FOLDERS); do \
+	  if [[ $${pair%%=*} == $$target ]]; then dir=$${pair\#*=}; fi; done
 FUZZ_LONG_SECONDS ?= 1800
 VALGRIND := valgrind --error-exitcode=1 --leak-check=full --quiet
 VALGRIND_SUITES := tests/unit_tests tests/api_tests tests/c_header_test
@@ -145,10 +154,10 @@ test-valgrind:
 	cmake --build --preset release -j $(JOBS)
 	@set -e; for suite in $(VALGRIND_SUITES); do \
 	  echo "valgrind $$suite"; $(VALGRIND) build/release/$$suite; done
-	@set -e; for target in $(FUZZ_TARGETS); do \
+	@set -e; for target in $(FUZZ_TARGETS); do $(FUZZ_FOLDER_OF_TARGET); \
 	  echo "valgrind replay of $$target"; \
-	  $(VALGRIND) build/release/fuzz/$${target}_fuzzer fuzz/corpus/$$target \
-	    $$(ls -d fuzz/regressions/$$target 2>/dev/null); done
+	  $(VALGRIND) build/release/$$dir/$${target}_fuzzer $$dir/corpus/$$target \
+	    $$(ls -d $$dir/regressions/$$target 2>/dev/null); done
 
 fuzz-build:
 	cmake --preset fuzz
@@ -165,14 +174,14 @@ fuzz: fuzz-build
 # bound rules out, so it fails the run like a crash. The full log of each run
 # is build/fuzz/findings/<target>.log.
 fuzz-run:
-	@set -e; for target in $(FUZZ_TARGETS); do \
+	@set -e; for target in $(FUZZ_TARGETS); do $(FUZZ_FOLDER_OF_TARGET); \
 	  mkdir -p build/fuzz/findings/$$target fuzz/artifacts; \
 	  log=build/fuzz/findings/$$target.log; \
 	  echo "fuzzing $$target for $(FUZZ_RUN_SECONDS) s"; \
-	  if ! build/fuzz/fuzz/$${target}_fuzzer -max_total_time=$(FUZZ_RUN_SECONDS) -timeout=10 \
+	  if ! build/fuzz/$$dir/$${target}_fuzzer -max_total_time=$(FUZZ_RUN_SECONDS) -timeout=10 \
 	      -rss_limit_mb=2048 -dict=fuzz/box_codes.dict -print_final_stats=1 \
 	      -artifact_prefix=fuzz/artifacts/$$target- build/fuzz/findings/$$target \
-	      fuzz/corpus/$$target $$(ls -d fuzz/regressions/$$target 2>/dev/null) >$$log 2>&1; then \
+	      $$dir/corpus/$$target $$(ls -d $$dir/regressions/$$target 2>/dev/null) >$$log 2>&1; then \
 	    tail -n 60 $$log; echo "fuzz-run: $$target failed, input saved in fuzz/artifacts/" >&2; exit 1; \
 	  fi; \
 	  grep -E 'stat::number_of_executed_units|^Done' $$log; \

@@ -1,29 +1,38 @@
-// UDP payloads out of pcap and pcapng captures (read through libpcap), with
-// the time and the IPv4 addresses and ports of each packet.
+// UDP datagrams out of pcap and pcapng captures (read through libpcap, frames
+// decoded through libtins), IPv4 and IPv6, fragments put back together.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "input_reading.h"
+#include "ip_reassembly.h"
 
 namespace rmf {
 
 struct UdpEndpoint {
   std::uint32_t address = 0;  // IPv4, most significant byte first
   std::uint16_t port = 0;
+  bool isIpv6 = false;
+  IpAddressBytes address6{};  // the address when isIpv6
 };
 
-// "a.b.c.d:port"
+// "a.b.c.d", or the usual IPv6 text
+std::string FormatAddress(const UdpEndpoint& endpoint);
+
+// "a.b.c.d:port", or "[v6 address]:port"
 std::string FormatEndpoint(const UdpEndpoint& endpoint);
 
 struct CapturedPacket {
   std::uint64_t index = 0;  // 1-based position in the capture
   std::int64_t seconds = 0;
   std::uint32_t microseconds = 0;
-  bool isUdp = false;        // an IPv4 UDP packet whose payload is below
-  std::string malformation;  // why a UDP packet could not be read, if so
+  bool isUdp = false;        // a UDP datagram whose payload is below
+  std::string malformation;  // why a UDP datagram could not be read, if so
+  bool checksumFailed = false;
+  bool isFragment = false;  // an IP fragment; with isUdp, the one that completed its datagram
   UdpEndpoint source;
   UdpEndpoint destination;
   Bytes payload;
@@ -32,9 +41,19 @@ struct CapturedPacket {
 // "seconds.microseconds"
 std::string FormatPacketTime(const CapturedPacket& packet);
 
-// Every packet of the capture, in order. Links: Ethernet (with VLAN tags),
-// Linux cooked (v1 and v2), raw IPv4, BSD loopback. Throws InputError when
-// libpcap cannot read the capture.
-std::vector<CapturedPacket> ReadCapture(const Bytes& capture);
+struct CaptureContents {
+  std::vector<CapturedPacket> packets;  // one per frame, in order
+  std::uint64_t incompleteDatagrams = 0;
+  std::string damage;  // why reading stopped before the end, if it did
+};
+
+// Every packet of the capture. A completed datagram is reported with the
+// fragment that completed it. Throws InputError when the capture cannot be
+// opened at all; damage further on ends the packets and is described.
+CaptureContents ReadCapture(const Bytes& capture, ReassemblyLimits limits = {});
+
+// The UDP datagram (header and payload) carried by an IP packet whose
+// payload is whole.
+CapturedPacket UdpPacketOf(const IpPacket& ip, PacketView udp, std::size_t statedLength);
 
 }  // namespace rmf

@@ -12,8 +12,9 @@ namespace {
 using ravuna_motion_format::BoxType;
 
 std::string PacketSourceName(const CapturedPacket& packet) {
-  return packet.source.address == 0 && packet.source.port == 0 ? "-"
-                                                               : FormatEndpoint(packet.source);
+  const bool unknown = packet.source.address == 0 && packet.source.port == 0 &&
+                       (!packet.source.isIpv6 || packet.source.address6 == IpAddressBytes{});
+  return unknown ? "-" : FormatEndpoint(packet.source);
 }
 
 SenderStats& SenderOf(CaptureStats& stats, const std::string& packetSource) {
@@ -94,31 +95,39 @@ bool HoldsDocument(ravuna_motion_format::ByteView payload) {
   return verdict.reason != RAVUNA_VERDICT_NO_HEADER || verdict.kind != RAVUNA_DOCUMENT_NONE;
 }
 
-CaptureStats ComputeCaptureStats(const std::vector<CapturedPacket>& packets) {
-  CaptureStats stats;
-  for (const CapturedPacket& packet : packets) {
-    ++stats.packets;
-    if (!packet.isUdp) {
-      continue;
-    }
-    ++stats.udpPackets;
-    const bool holdsDocument = HoldsDocument(packet.payload);
-    if (packet.malformation.empty() && !holdsDocument) {
-      ++stats.otherUdpPackets;
-      continue;
-    }
-    SenderStats& sender = SenderOf(stats, PacketSourceName(packet));
-    const DocumentVerdict verdict =
-        packet.malformation.empty() ? JudgeDocument(packet.payload) : DocumentVerdict{};
-    if (!verdict.accepted) {
-      ++stats.malformedPackets;
-      ++sender.malformedPackets;
-      continue;
-    }
-    ++stats.documents;
-    const std::int64_t packetTime = packet.seconds * 1000000 + packet.microseconds;
-    CountDocument(sender, verdict, packetTime);
+void CountPacket(CaptureStats& stats, const CapturedPacket& packet) {
+  ++stats.packets;
+  stats.fragments += packet.isFragment ? 1 : 0;
+  if (!packet.isUdp) {
+    return;
   }
+  ++stats.udpPackets;
+  stats.checksumFailures += packet.checksumFailed ? 1 : 0;
+  const bool holdsDocument = HoldsDocument(packet.payload);
+  if (packet.malformation.empty() && !holdsDocument) {
+    ++stats.otherUdpPackets;
+    return;
+  }
+  SenderStats& sender = SenderOf(stats, PacketSourceName(packet));
+  sender.checksumFailures += packet.checksumFailed ? 1 : 0;
+  const DocumentVerdict verdict =
+      packet.malformation.empty() ? JudgeDocument(packet.payload) : DocumentVerdict{};
+  if (!verdict.accepted) {
+    ++stats.malformedPackets;
+    ++sender.malformedPackets;
+    return;
+  }
+  ++stats.documents;
+  const std::int64_t packetTime = packet.seconds * 1000000 + packet.microseconds;
+  CountDocument(sender, verdict, packetTime);
+}
+
+CaptureStats ComputeCaptureStats(const CaptureContents& capture) {
+  CaptureStats stats;
+  for (const CapturedPacket& packet : capture.packets) {
+    CountPacket(stats, packet);
+  }
+  stats.incompleteDatagrams = capture.incompleteDatagrams;
   return stats;
 }
 

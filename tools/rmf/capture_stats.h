@@ -41,6 +41,7 @@ struct SenderStats {
   std::uint64_t frameData = 0;
   std::uint64_t sensorData = 0;
   std::uint64_t malformedPackets = 0;
+  std::uint64_t checksumFailures = 0;  // counted, and the payload still read
   FrameStats frames;
 };
 
@@ -50,13 +51,20 @@ struct CaptureStats {
   std::uint64_t documents = 0;         // accepted documents
   std::uint64_t malformedPackets = 0;  // unreadable UDP, or a rejected document
   std::uint64_t otherUdpPackets = 0;   // UDP payloads holding no document
-  std::vector<SenderStats> senders;    // in order of first appearance
+  std::uint64_t fragments = 0;         // packets carrying an IP fragment
+  std::uint64_t incompleteDatagrams = 0;
+  std::uint64_t checksumFailures = 0;
+  bool plainFile = false;            // a document file rather than a capture
+  std::vector<SenderStats> senders;  // in order of first appearance
 };
 
 // Whether a payload holds something the library would take for a document:
 // a "head" or a data box that a box search finds.
 bool HoldsDocument(ravuna_motion_format::ByteView payload);
 
-CaptureStats ComputeCaptureStats(const std::vector<CapturedPacket>& packets);
+// Adds one packet to the stats, as a capture is read or a stream received.
+void CountPacket(CaptureStats& stats, const CapturedPacket& packet);
+
+CaptureStats ComputeCaptureStats(const CaptureContents& capture);
 
 }  // namespace rmf

@@ -5,6 +5,7 @@
 #include <array>
 #include <memory>
 
+#include "ip_fragmenting.h"
 #include "output_file.h"
 
 namespace rmf {
@@ -76,6 +77,15 @@ Bytes BuildUdpFrame(const PacketToWrite& packet) {
 }
 
 void WriteUdpCapture(const std::string& path, const std::vector<PacketToWrite>& packets) {
+  std::vector<FrameToWrite> frames;
+  frames.reserve(packets.size());
+  for (const PacketToWrite& packet : packets) {
+    frames.push_back({packet.seconds, packet.microseconds, BuildUdpFrame(packet)});
+  }
+  WriteEthernetCapture(path, frames);
+}
+
+void WriteEthernetCapture(const std::string& path, const std::vector<FrameToWrite>& frames) {
   const std::unique_ptr<pcap_t, PcapCloser> handle(pcap_open_dead(DLT_EN10MB, kSnapshotLength));
   if (!handle) {
     throw InputError("cannot start a capture for '" + path + "'");
@@ -86,20 +96,31 @@ void WriteUdpCapture(const std::string& path, const std::vector<PacketToWrite>& 
   if (!dumper) {
     throw InputError("cannot write '" + path + "': " + pcap_geterr(handle.get()));
   }
-  for (const PacketToWrite& packet : packets) {
-    const Bytes frame = BuildUdpFrame(packet);
+  for (const FrameToWrite& frame : frames) {
     pcap_pkthdr header{};
-    header.ts.tv_sec = static_cast<time_t>(packet.seconds);
-    header.ts.tv_usec = static_cast<suseconds_t>(packet.microseconds);
-    header.caplen = static_cast<bpf_u_int32>(frame.size());
+    header.ts.tv_sec = static_cast<time_t>(frame.seconds);
+    header.ts.tv_usec = static_cast<suseconds_t>(frame.microseconds);
+    header.caplen = static_cast<bpf_u_int32>(frame.frame.size());
     header.len = header.caplen;
-    pcap_dump(reinterpret_cast<u_char*>(dumper.get()), &header, frame.data());
+    pcap_dump(reinterpret_cast<u_char*>(dumper.get()), &header, frame.frame.data());
   }
   if (pcap_dump_flush(dumper.get()) != 0) {
     throw InputError("cannot write '" + path + "'");
   }
   dumper.reset();
   file.Commit();
+}
+
+std::vector<Bytes> BuildFragmentedUdpFrames(const PacketToWrite& packet, std::size_t mtu,
+                                            std::uint16_t identification) {
+  const Bytes frame = BuildUdpFrame(packet);
+  const auto ipStart = frame.begin() + static_cast<std::ptrdiff_t>(kEthernetHeaderSize);
+  std::vector<Bytes> frames;
+  for (Bytes& fragment : FragmentIpPacket(Bytes(ipStart, frame.end()), mtu, identification)) {
+    fragment.insert(fragment.begin(), frame.begin(), ipStart);
+    frames.push_back(std::move(fragment));
+  }
+  return frames;
 }
 
 }  // namespace rmf

@@ -75,11 +75,21 @@ int InspectDocumentBytes(const std::string& source, const Bytes& bytes, const In
   return Passes(report, options) ? kExitSuccess : kExitRejected;
 }
 
-int InspectCapture(const std::string& source, const Bytes& capture, const InputOptions& options,
+// Damage ends a capture: what came before it is shown, then the damage is
+// reported as an input error.
+void ThrowIfDamaged(const CaptureContents& capture, std::ostream& out) {
+  if (!capture.damage.empty()) {
+    out.flush();
+    throw InputError(capture.damage);
+  }
+}
+
+int InspectCapture(const std::string& source, const Bytes& bytes, const InputOptions& options,
                    std::ostream& out) {
   const bool json = options.json;
   int status = kExitSuccess;
-  for (const CapturedPacket& packet : ReadCapture(capture)) {
+  const CaptureContents capture = ReadCapture(bytes);
+  for (const CapturedPacket& packet : capture.packets) {
     const bool holdsDocument = packet.isUdp && HoldsDocument(packet.payload);
     if (!json) {
       WritePacketText(out, packet, holdsDocument);
@@ -97,29 +107,23 @@ int InspectCapture(const std::string& source, const Bytes& capture, const InputO
     WriteReport(report, options, &packetObject, out);
     status = Passes(report, options) ? status : kExitRejected;
   }
+  ThrowIfDamaged(capture, out);
   return status;
 }
 
-// 1 when the library rejects the document, or one a packet holds.
-int StatusOfPackets(const std::vector<CapturedPacket>& packets) {
-  for (const CapturedPacket& packet : packets) {
-    if (packet.isUdp && HoldsDocument(packet.payload) && !JudgeDocument(packet.payload).accepted) {
-      return kExitRejected;
-    }
-  }
-  return kExitSuccess;
-}
-
-std::vector<CapturedPacket> PacketsOf(const Bytes& bytes) {
-  if (LooksLikeCapture(bytes)) {
-    return ReadCapture(bytes);
-  }
-  // A plain document counts as one packet from an unknown address.
+// A plain document counts as one packet of a sender named "file".
+CaptureStats DocumentFileStats(const Bytes& bytes) {
   CapturedPacket packet;
   packet.index = 1;
   packet.isUdp = true;
   packet.payload = bytes;
-  return {packet};
+  CaptureStats stats;
+  CountPacket(stats, packet);
+  stats.plainFile = true;
+  for (SenderStats& sender : stats.senders) {
+    sender.packetSource = "file";
+  }
+  return stats;
 }
 
 std::vector<Json> ReadJsonValues(const std::string& path) {
@@ -166,16 +170,20 @@ int RunStats(const InputOptions& options, std::ostream& out, std::ostream& err) 
   for (const std::string& path : options.paths) {
     status = std::max(status, ReportingErrors(InputName(path), out, err, [&] {
                         const Bytes bytes = ReadBytes(path, options.hex);
-                        const std::vector<CapturedPacket> packets = PacketsOf(bytes);
-                        const CaptureStats stats = ComputeCaptureStats(packets);
+                        CaptureContents capture;
+                        const bool isCapture = LooksLikeCapture(bytes);
+                        if (isCapture) {
+                          capture = ReadCapture(bytes);
+                        }
+                        const CaptureStats stats =
+                            isCapture ? ComputeCaptureStats(capture) : DocumentFileStats(bytes);
                         if (options.json) {
                           out << JsonLine(StatsToJson(path, stats));
                         } else {
                           WriteStatsText(out, path, stats);
                         }
-                        return LooksLikeCapture(bytes)         ? StatusOfPackets(packets)
-                               : JudgeDocument(bytes).accepted ? kExitSuccess
-                                                               : kExitRejected;
+                        ThrowIfDamaged(capture, out);
+                        return stats.malformedPackets != 0 ? kExitRejected : kExitSuccess;
                       }));
   }
   return status;

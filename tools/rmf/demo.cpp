@@ -1,5 +1,6 @@
 #include "demo.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -46,6 +47,25 @@ std::vector<PacketToWrite> SamplePackets(const std::vector<SampleFile>& files) {
   return packets;
 }
 
+// The same datagrams over Ethernet with its usual MTU of 1,500 bytes: the
+// skeleton and every frame travel as two IPv4 fragments, and every other
+// datagram's fragments arrive out of order.
+std::vector<FrameToWrite> FragmentedFrames(const std::vector<PacketToWrite>& packets) {
+  constexpr std::size_t kEthernetMtu = 1500;
+  std::vector<FrameToWrite> frames;
+  for (std::size_t i = 0; i < packets.size(); ++i) {
+    std::vector<Bytes> pieces =
+        BuildFragmentedUdpFrames(packets[i], kEthernetMtu, static_cast<std::uint16_t>(i + 1));
+    if (i % 2 == 1) {
+      std::reverse(pieces.begin(), pieces.end());
+    }
+    for (Bytes& piece : pieces) {
+      frames.push_back({packets[i].seconds, packets[i].microseconds, std::move(piece)});
+    }
+  }
+  return frames;
+}
+
 }  // namespace
 
 int RunDemo(const std::string& folder, bool json, std::ostream& out) {
@@ -60,9 +80,13 @@ int RunDemo(const std::string& folder, bool json, std::ostream& out) {
     WriteFileAtomically((directory / file.name).string(), file.bytes);
   }
   const std::string capturePath = (directory / "capture.pcap").string();
-  WriteUdpCapture(capturePath, SamplePackets(files));
+  const std::string fragmentedPath = (directory / "capture_mtu1500.pcap").string();
+  const std::vector<PacketToWrite> packets = SamplePackets(files);
+  WriteUdpCapture(capturePath, packets);
+  WriteEthernetCapture(fragmentedPath, FragmentedFrames(packets));
   if (!json) {
-    out << "wrote " << files.size() << " documents and capture.pcap to " << folder << "\n\n";
+    out << "wrote " << files.size() << " documents, capture.pcap and capture_mtu1500.pcap to "
+        << folder << "\n\n";
   }
 
   // One inspected sample of each kind, a verdict line for the other frames.
@@ -83,11 +107,14 @@ int RunDemo(const std::string& folder, bool json, std::ostream& out) {
           << (report.verdict.accepted ? ", accepted" : ", rejected") << "\n\n";
     }
   }
-  const CaptureStats stats = ComputeCaptureStats(ReadCapture(ReadInput(capturePath)));
-  if (json) {
-    out << JsonLine(StatsToJson(capturePath, stats));
-  } else {
-    WriteStatsText(out, capturePath, stats);
+  for (const std::string& path : {capturePath, fragmentedPath}) {
+    const CaptureStats stats = ComputeCaptureStats(ReadCapture(ReadInput(path)));
+    if (json) {
+      out << JsonLine(StatsToJson(path, stats));
+    } else {
+      out << (path == fragmentedPath ? "\n" : "");
+      WriteStatsText(out, path, stats);
+    }
   }
   return status;
 }

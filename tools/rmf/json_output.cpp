@@ -186,6 +186,7 @@ Json SenderStatsToJson(const SenderStats& sender) {
             {"frame_data", sender.frameData},
             {"sensor_data", sender.sensorData}}},
           {"malformed_packets", sender.malformedPackets},
+          {"checksum_failures", sender.checksumFailures},
           {"frames", FrameStatsToJson(sender.frames)}};
 }
 
@@ -229,7 +230,9 @@ Json DocumentToJson(const DocumentReport& report) {
 Json PacketToJson(const CapturedPacket& packet) {
   Json object = {{"index", packet.index}, {"time", FormatPacketTime(packet)}};
   object["udp"] = packet.isUdp;
+  object["ip_fragment"] = packet.isFragment;
   if (packet.isUdp) {
+    object["checksum_failed"] = packet.checksumFailed;
     object["source"] = FormatEndpoint(packet.source);
     object["destination"] = FormatEndpoint(packet.destination);
     object["payload_length"] = packet.payload.size();
@@ -244,12 +247,23 @@ Json StatsToJson(const std::string& source, const CaptureStats& stats) {
   for (const SenderStats& sender : stats.senders) {
     senders.push_back(SenderStatsToJson(sender));
   }
+  if (stats.plainFile) {
+    return {{"source", source},
+            {"input", "document file"},
+            {"documents", stats.documents},
+            {"malformed_packets", stats.malformedPackets},
+            {"senders", std::move(senders)}};
+  }
   return {{"source", source},
+          {"input", "capture"},
           {"packets", stats.packets},
           {"udp_packets", stats.udpPackets},
           {"documents", stats.documents},
           {"malformed_packets", stats.malformedPackets},
           {"other_udp_packets", stats.otherUdpPackets},
+          {"ip_fragments", stats.fragments},
+          {"incomplete_datagrams", stats.incompleteDatagrams},
+          {"checksum_failures", stats.checksumFailures},
           {"senders", std::move(senders)}};
 }
 

@@ -8,6 +8,7 @@
 #include "commands.h"
 #include "demo.h"
 #include "input_reading.h"
+#include "network_commands.h"
 
 namespace {
 
@@ -27,6 +28,16 @@ bool IsUnknownCommand(const CLI::App& app, int argc, char** argv) {
   const std::vector<const CLI::App*> commands = app.get_subcommands({});
   return std::none_of(commands.begin(), commands.end(),
                       [&](const CLI::App* command) { return command->check_name(argv[1]); });
+}
+
+// "a, b and c", in the order the commands were added.
+std::string CommandNames(const CLI::App& app) {
+  const std::vector<const CLI::App*> commands = app.get_subcommands({});
+  std::string names;
+  for (std::size_t i = 0; i < commands.size(); ++i) {
+    names += (i == 0 ? "" : i + 1 == commands.size() ? " and " : ", ") + commands[i]->get_name();
+  }
+  return names;
 }
 
 void DefaultToStandardInput(rmf::InputOptions& options) {
@@ -74,9 +85,11 @@ int main(int argc, char** argv) {
       ->capture_default_str();
   demo->add_flag("--json", demoJson, "One JSON object per line");
 
+  rmf::NetworkCommands network(app);
+
   if (IsUnknownCommand(app, argc, argv)) {
-    std::cerr << "rmf: unknown command '" << argv[1]
-              << "'; the commands are inspect, stats, encode and demo (see rmf --help)\n";
+    std::cerr << "rmf: unknown command '" << argv[1] << "'; the commands are " << CommandNames(app)
+              << " (see rmf --help)\n";
     return rmf::kExitUsage;
   }
   try {
@@ -96,6 +109,9 @@ int main(int argc, char** argv) {
     }
     if (encode->parsed()) {
       return rmf::RunEncode(encodeOptions, std::cout);
+    }
+    if (network.Parsed()) {
+      return network.Run(std::cout);
     }
     return rmf::RunDemo(demoFolder, demoJson, std::cout);
   } catch (const std::exception& error) {

@@ -176,7 +176,8 @@ void WriteSenderStats(std::ostream& out, const SenderStats& sender) {
   out << ")\n";
   out << "  documents: " << sender.skeletonDefinitions << " skeleton_definition, "
       << sender.frameData << " frame_data, " << sender.sensorData << " sensor_data\n";
-  out << "  malformed packets: " << sender.malformedPackets << "\n";
+  out << "  malformed packets: " << sender.malformedPackets
+      << ", checksum failures: " << sender.checksumFailures << "\n";
   const FrameStats& frames = sender.frames;
   if (frames.count == 0) {
     return;
@@ -216,8 +217,13 @@ void WriteDocumentText(std::ostream& out, const DocumentReport& report) {
 
 void WritePacketText(std::ostream& out, const CapturedPacket& packet, bool holdsDocument) {
   out << "packet " << packet.index << "  " << FormatPacketTime(packet);
+  if (packet.isFragment && !packet.isUdp) {
+    out << "  " << FormatAddress(packet.source) << " -> " << FormatAddress(packet.destination)
+        << "  IP fragment, datagram not yet whole\n";
+    return;
+  }
   if (!packet.isUdp) {
-    out << "  not IPv4 UDP\n";
+    out << "  not UDP over IP\n";
     return;
   }
   out << "  " << FormatEndpoint(packet.source) << " -> " << FormatEndpoint(packet.destination)
@@ -227,13 +233,21 @@ void WritePacketText(std::ostream& out, const CapturedPacket& packet, bool holds
   } else if (!holdsDocument) {
     out << "  no document";
   }
-  out << "\n";
+  out << (packet.isFragment ? "  (reassembled)" : "")
+      << (packet.checksumFailed ? "  bad UDP checksum" : "") << "\n";
 }
 
 void WriteStatsText(std::ostream& out, const std::string& source, const CaptureStats& stats) {
-  out << source << ": " << stats.packets << " packets, " << stats.udpPackets << " UDP, "
-      << stats.documents << " documents, " << stats.malformedPackets << " malformed, "
-      << stats.otherUdpPackets << " other UDP\n";
+  if (stats.plainFile) {
+    out << source << ": document file, " << stats.documents << " documents, "
+        << stats.malformedPackets << " malformed\n";
+  } else {
+    out << source << ": " << stats.packets << " packets, " << stats.udpPackets << " UDP, "
+        << stats.documents << " documents, " << stats.malformedPackets << " malformed, "
+        << stats.otherUdpPackets << " other UDP\n"
+        << "  " << stats.fragments << " IP fragments, " << stats.incompleteDatagrams
+        << " incomplete datagrams, " << stats.checksumFailures << " UDP checksum failures\n";
+  }
   for (const SenderStats& sender : stats.senders) {
     WriteSenderStats(out, sender);
   }

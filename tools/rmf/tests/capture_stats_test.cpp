@@ -76,16 +76,18 @@ TEST(CaptureStats, CountsKindsGapsRepeatsAndMalformedPacketsPerSender) {
 TEST(CaptureReading, NamesWhatIsWrongWithABrokenUdpPacket) {
   Bytes cut = Datagram(kSenderA, Frame(1));
   cut.resize(cut.size() - 10);  // captured shorter than the lengths say
-  const std::vector<CapturedPacket> packets = ReadCapture(WriteRawIpCapture({
-      {0, cut},
-      {1, Datagram(kSenderA, Frame(1), 17, 4)},
-      {2, Bytes{0x45, 0, 0, 20, 0, 0, 0x20, 0, 64, 17}},
-  }));
+  const std::vector<CapturedPacket> packets =
+      ReadCapture(WriteRawIpCapture({
+                      {0, cut},
+                      {1, Datagram(kSenderA, Frame(1), 17, 4)},
+                      {2, Bytes{0x45, 0, 0, 20, 0, 0, 0x20, 0, 64, 17}},
+                  }))
+          .packets;
   ASSERT_EQ(packets.size(), 3U);
   EXPECT_EQ(packets[0].malformation, "UDP payload cut short: 191 of 201 bytes captured");
   EXPECT_EQ(packets[0].payload.size(), 191U);
   EXPECT_EQ(packets[1].malformation, "bad UDP length 4");
-  EXPECT_EQ(packets[2].malformation, "IPv4 header cut short");
+  EXPECT_EQ(packets[2].malformation, "IP header cut short or malformed");
 }
 
 TEST(CaptureReading, EthernetCaptureGivesBackTimesAddressesAndPayloads) {
@@ -93,7 +95,7 @@ TEST(CaptureReading, EthernetCaptureGivesBackTimesAddressesAndPayloads) {
       std::filesystem::temp_directory_path() / ("rmf_capture_test_" + std::to_string(getpid()));
   const PacketToWrite written{kStart, 250000, {kSenderA, 9000}, {kBroadcast, 9001}, Frame(9)};
   WriteUdpCapture(path.string(), {written, written});
-  const std::vector<CapturedPacket> packets = ReadCapture(ReadInput(path.string()));
+  const std::vector<CapturedPacket> packets = ReadCapture(ReadInput(path.string())).packets;
   std::filesystem::remove(path);
   ASSERT_EQ(packets.size(), 2U);
   const CapturedPacket& packet = packets[1];
@@ -155,22 +157,27 @@ TEST(CaptureReading, PcapngCaptureIsReadToo) {
       {Datagram(kSenderA, Frame(1)), Datagram(kSenderA, Frame(3)), Datagram(kSenderB, Sensor())},
       1700000000500000);
   ASSERT_TRUE(LooksLikeCapture(capture));
-  const std::vector<CapturedPacket> packets = ReadCapture(capture);
+  const CaptureContents contents = ReadCapture(capture);
+  const std::vector<CapturedPacket>& packets = contents.packets;
   ASSERT_EQ(packets.size(), 3U);
   EXPECT_EQ(FormatPacketTime(packets[1]), "1700000000.520000");
   EXPECT_EQ(FormatEndpoint(packets[2].source), "10.0.0.6:9100");
   EXPECT_EQ(packets[0].payload, Frame(1));
-  const CaptureStats stats = ComputeCaptureStats(packets);
+  const CaptureStats stats = ComputeCaptureStats(contents);
   ASSERT_EQ(stats.senders.size(), 2U);
   EXPECT_EQ(stats.senders[0].frames.gaps, 1U);
   EXPECT_EQ(stats.senders[0].frames.Rate(), 50.0);
   EXPECT_EQ(stats.senders[1].sensorData, 1U);
 }
 
-TEST(CaptureReading, DamagedCaptureIsAnInputError) {
-  Bytes capture = WriteRawIpCapture({{0, Datagram(kSenderA, Frame(1))}});
+TEST(CaptureReading, DamageKeepsThePacketsBeforeItAndSaysWhere) {
+  Bytes capture =
+      WriteRawIpCapture({{0, Datagram(kSenderA, Frame(1))}, {1, Datagram(kSenderA, Frame(2))}});
   capture.resize(capture.size() - 5);
-  EXPECT_THROW(ReadCapture(capture), InputError);
+  const CaptureContents contents = ReadCapture(capture);
+  ASSERT_EQ(contents.packets.size(), 1U);
+  EXPECT_EQ(contents.packets[0].payload, Frame(1));
+  EXPECT_EQ(contents.damage.rfind("capture damaged after packet 1: ", 0), 0U) << contents.damage;
   EXPECT_THROW(ReadCapture({0xd4, 0xc3, 0xb2, 0xa1, 0}), InputError);
 }
 

@@ -83,12 +83,12 @@ struct TimedDatagram {
   Bytes datagram;
 };
 
-// Writes the datagrams with libpcap into a capture in memory.
-inline Bytes WriteRawIpCapture(const std::vector<TimedDatagram>& datagrams) {
+// Writes the frames with libpcap into a capture of the link type in memory.
+inline Bytes WriteCapture(int linkType, const std::vector<TimedDatagram>& datagrams) {
   char* memory = nullptr;
   std::size_t memorySize = 0;
   std::FILE* stream = open_memstream(&memory, &memorySize);
-  pcap_t* handle = pcap_open_dead(DLT_RAW, 65535);
+  pcap_t* handle = pcap_open_dead(linkType, 65535);
   pcap_dumper_t* dumper = pcap_dump_fopen(handle, stream);
   for (const TimedDatagram& timed : datagrams) {
     pcap_pkthdr header{};
@@ -103,6 +103,10 @@ inline Bytes WriteRawIpCapture(const std::vector<TimedDatagram>& datagrams) {
   Bytes capture(memory, memory + memorySize);
   std::free(memory);
   return capture;
+}
+
+inline Bytes WriteRawIpCapture(const std::vector<TimedDatagram>& datagrams) {
+  return WriteCapture(DLT_RAW, datagrams);
 }
 
 }  // namespace rmf::capture_test_bytes

@@ -63,7 +63,7 @@ TEST(InspectCommand, CaptureShowsEveryPacketAndFailsOnARejectedDocument) {
       "document\npacket 3",
       "packet 3  1700000000.020000  10.0.0.5:9000 -> 10.0.0.255:9001  0 bytes  malformed: "
       "bad UDP length 4\n",
-      "packet 4  1700000000.030000  not IPv4 UDP\n",
+      "packet 4  1700000000.030000  not UDP over IP\n",
       "packet 5  1700000000.040000  10.0.0.6:9100 -> 10.0.0.255:9001  60 bytes\n" + name +
           "#5: 60 bytes\n",
       std::string("verdict: unknown, rejected: Invalid value data.\n"),
@@ -92,7 +92,7 @@ TEST(InspectCommand, JsonGivesOneObjectPerUdpPacket) {
   EXPECT_EQ(lines >> std::ws && lines.peek() == EOF, true);  // no line for the TCP packet
 }
 
-TEST(StatsCommand, PlainDocumentsInHexCountAsPacketsFromNowhere) {
+TEST(StatsCommand, PlainDocumentsInHexCountAsDocumentFiles) {
   const TemporaryFile frame("frame.hex", HexTextOf(Frame(7)));
   const TemporaryFile skeleton("skeleton.hex", HexTextOf(Skeleton()));
   std::ostringstream out;
@@ -101,7 +101,8 @@ TEST(StatsCommand, PlainDocumentsInHexCountAsPacketsFromNowhere) {
   Json frameStats;
   Json skeletonStats;
   lines >> frameStats >> skeletonStats;
-  EXPECT_EQ(frameStats["senders"][0]["packet_source"], "-");
+  EXPECT_EQ(frameStats["input"], "document file");
+  EXPECT_EQ(frameStats["senders"][0]["packet_source"], "file");
   EXPECT_EQ(frameStats["senders"][0]["document_senders"][0], "10.0.0.5:9000");
   EXPECT_EQ(frameStats["senders"][0]["frames"]["first_number"], 7);
   EXPECT_EQ(frameStats["senders"][0]["frames"]["rate"], nullptr);

@@ -1,0 +1,96 @@
+#include "capture_recording.h"
+
+#include <tins/ip.h>
+#include <tins/ipv6.h>
+#include <tins/rawpdu.h>
+#include <tins/udp.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+
+namespace rmf {
+namespace {
+
+constexpr int kSnapshotLength = 65535;
+
+Tins::IPv4Address Ipv4Of(const UdpEndpoint& endpoint) {
+  return Tins::IPv4Address(FormatAddress(endpoint));
+}
+
+Tins::IPv6Address Ipv6Of(const UdpEndpoint& endpoint) {
+  return Tins::IPv6Address(endpoint.address6.data());
+}
+
+}  // namespace
+
+CaptureRecorder::CaptureRecorder(std::string path)
+    : path_(std::move(path)),
+      temporaryPath_(path_ + ".partial-" + std::to_string(getpid())),
+      handle_(pcap_open_dead(DLT_RAW, kSnapshotLength)) {
+  if (handle_ == nullptr) {
+    throw InputError("cannot start a capture for '" + path_ + "'");
+  }
+  dumper_ = pcap_dump_open(handle_, temporaryPath_.c_str());
+  if (dumper_ == nullptr) {
+    const std::string reason = pcap_geterr(handle_);
+    pcap_close(handle_);
+    throw InputError("cannot write '" + temporaryPath_ + "': " + reason);
+  }
+}
+
+CaptureRecorder::~CaptureRecorder() {
+  if (dumper_ != nullptr) {
+    pcap_dump_close(dumper_);
+    std::remove(temporaryPath_.c_str());
+  }
+  if (handle_ != nullptr) {
+    pcap_close(handle_);
+  }
+}
+
+Bytes CaptureRecorder::BuildIpPacket(const CapturedPacket& datagram) {
+  Tins::UDP udp(datagram.destination.port, datagram.source.port);
+  udp /= Tins::RawPDU(datagram.payload.begin(), datagram.payload.end());
+  if (datagram.source.isIpv6) {
+    Tins::IPv6 ip(Ipv6Of(datagram.destination), Ipv6Of(datagram.source));
+    ip /= udp;
+    return ip.serialize();
+  }
+  Tins::IP ip(Ipv4Of(datagram.destination), Ipv4Of(datagram.source));
+  ip /= udp;
+  return ip.serialize();
+}
+
+void CaptureRecorder::Record(const CapturedPacket& datagram) {
+  const Bytes packet = BuildIpPacket(datagram);
+  pcap_pkthdr header{};
+  header.ts.tv_sec = static_cast<time_t>(datagram.seconds);
+  header.ts.tv_usec = static_cast<suseconds_t>(datagram.microseconds);
+  header.caplen = static_cast<bpf_u_int32>(packet.size());
+  header.len = header.caplen;
+  pcap_dump(reinterpret_cast<u_char*>(dumper_), &header, packet.data());
+  if (pcap_dump_flush(dumper_) != 0) {
+    throw InputError("cannot write '" + temporaryPath_ + "'");
+  }
+  ++recorded_;
+}
+
+void CaptureRecorder::Close() {
+  if (dumper_ == nullptr) {
+    return;
+  }
+  const bool flushed = pcap_dump_flush(dumper_) == 0;
+  pcap_dump_close(dumper_);
+  dumper_ = nullptr;
+  std::error_code error;
+  if (flushed) {
+    std::filesystem::rename(temporaryPath_, path_, error);
+  }
+  if (!flushed || error) {
+    std::remove(temporaryPath_.c_str());
+    throw InputError("cannot write '" + path_ + "'" + (error ? ": " + error.message() : ""));
+  }
+}
+
+}  // namespace rmf

@@ -1,0 +1,42 @@
+// Recording received datagrams into a pcap capture as they arrive: raw IP
+// packets (IPv4 or IPv6 and UDP headers built with libtins from the socket's
+// addresses), stamped with the receive time. The file appears under its name
+// only once closed; until then it is a temporary file beside it, flushed
+// after every datagram.
+#pragma once
+
+#include <pcap/pcap.h>
+
+#include <string>
+
+#include "capture_reading.h"
+
+namespace rmf {
+
+class CaptureRecorder {
+ public:
+  // Throws InputError when the temporary file cannot be created.
+  explicit CaptureRecorder(std::string path);
+  CaptureRecorder(const CaptureRecorder&) = delete;
+  CaptureRecorder& operator=(const CaptureRecorder&) = delete;
+  // Without Close, the temporary file is removed and the path left as it was.
+  ~CaptureRecorder();
+
+  void Record(const CapturedPacket& datagram);
+  std::uint64_t Recorded() const { return recorded_; }
+
+  // Moves the capture to its name; throws InputError when it cannot.
+  void Close();
+
+  // The IP packet carrying the datagram, as a raw-IP link holds it.
+  static Bytes BuildIpPacket(const CapturedPacket& datagram);
+
+ private:
+  std::string path_;
+  std::string temporaryPath_;
+  pcap_t* handle_ = nullptr;
+  pcap_dumper_t* dumper_ = nullptr;
+  std::uint64_t recorded_ = 0;
+};
+
+}  // namespace rmf

@@ -1,0 +1,77 @@
+#include "ip_fragmenting.h"
+
+#include <algorithm>
+
+namespace rmf {
+namespace {
+
+constexpr std::size_t kIpv6HeaderSize = 40;
+constexpr std::size_t kFragmentHeaderSize = 8;
+constexpr std::uint8_t kIpv6Fragment = 44;
+
+void Put16(Bytes& bytes, std::size_t at, std::size_t value) {
+  bytes[at] = static_cast<std::uint8_t>(value >> 8U);
+  bytes[at + 1] = static_cast<std::uint8_t>(value);
+}
+
+void PutIpv4HeaderChecksum(Bytes& bytes, std::size_t headerSize) {
+  Put16(bytes, 10, 0);
+  std::uint32_t sum = 0;
+  for (std::size_t i = 0; i < headerSize; i += 2) {
+    sum += static_cast<std::uint32_t>(bytes[i] << 8U | bytes[i + 1]);
+  }
+  while (sum > 0xffffU) {
+    sum = (sum & 0xffffU) + (sum >> 16U);
+  }
+  Put16(bytes, 10, ~sum & 0xffffU);
+}
+
+std::size_t DataPerFragment(std::size_t mtu, std::size_t headersSize) {
+  const std::size_t room = mtu > headersSize ? (mtu - headersSize) / 8 * 8 : 0;
+  if (room == 0) {
+    throw InputError("an MTU of " + std::to_string(mtu) + " bytes leaves no room for data");
+  }
+  return room;
+}
+
+}  // namespace
+
+std::vector<Bytes> FragmentIpPacket(const Bytes& packet, std::size_t mtu,
+                                    std::uint32_t identification) {
+  if (packet.size() <= mtu) {
+    return {packet};
+  }
+  const bool isIpv6 = !packet.empty() && packet[0] >> 4U == 6;
+  const std::size_t headerSize = isIpv6 ? kIpv6HeaderSize : (packet.at(0) & 0x0fU) * 4U;
+  const std::size_t room = DataPerFragment(mtu, headerSize + (isIpv6 ? kFragmentHeaderSize : 0));
+  std::vector<Bytes> fragments;
+  for (std::size_t offset = 0; headerSize + offset < packet.size(); offset += room) {
+    const std::size_t length = std::min(room, packet.size() - headerSize - offset);
+    const bool more = headerSize + offset + length < packet.size();
+    Bytes fragment(packet.begin(), packet.begin() + static_cast<std::ptrdiff_t>(headerSize));
+    if (isIpv6) {
+      const Bytes header = {packet[6],
+                            0,
+                            static_cast<std::uint8_t>(offset >> 8U),
+                            static_cast<std::uint8_t>((offset & 0xf8U) | (more ? 1U : 0U)),
+                            static_cast<std::uint8_t>(identification >> 24U),
+                            static_cast<std::uint8_t>(identification >> 16U),
+                            static_cast<std::uint8_t>(identification >> 8U),
+                            static_cast<std::uint8_t>(identification)};
+      fragment[6] = kIpv6Fragment;
+      Put16(fragment, 4, kFragmentHeaderSize + length);
+      fragment.insert(fragment.end(), header.begin(), header.end());
+    } else {
+      Put16(fragment, 2, headerSize + length);
+      Put16(fragment, 4, identification & 0xffffU);
+      Put16(fragment, 6, (more ? 0x2000U : 0U) | offset / 8);
+      PutIpv4HeaderChecksum(fragment, headerSize);
+    }
+    const auto from = packet.begin() + static_cast<std::ptrdiff_t>(headerSize + offset);
+    fragment.insert(fragment.end(), from, from + static_cast<std::ptrdiff_t>(length));
+    fragments.push_back(std::move(fragment));
+  }
+  return fragments;
+}
+
+}  // namespace rmf
