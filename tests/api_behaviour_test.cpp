@@ -1,5 +1,4 @@
-// The exports as a caller meets them: round trips, detection, refusals, what
-// failed calls leave behind, lenient reading of cut or uneven documents.
+// The exports as a caller meets them: round trips, refusals, sensor texts.
 #include <gtest/gtest.h>
 
 #include <bit>
@@ -65,62 +64,6 @@ TEST(RoundTrip, AddressTextsPackAsDecimalGroups) {
     EXPECT_EQ(DecodeSensor(EncodeSensor({}, text).Copy()).ip, packed) << text;
 }
 
-TEST(Detection, AnswersFollowTheBoxSearch) {
-  const Bytes frame = EncodeFrame(MakeBones(1)).Copy();
-  const Bytes data(frame.begin() + 77, frame.end());
-  const std::tuple<const char*, Bytes, std::array<bool, 4>> cases[] = {
-      {"skeleton", EncodeSkeleton(MakeBones(1)).Copy(), {1, 1, 0, 0}},
-      {"frame", frame, {1, 0, 1, 0}},
-      {"sensor", EncodeSensor().Copy(), {1, 0, 0, 1}},
-      {"version 2", Cat({HeadBox(2), SenderBox(1, 1), data}), {1, 0, 1, 0}},
-      {"header and sender only", Bytes(frame.begin(), frame.begin() + 77), {1, 0, 0, 0}},
-      {"data box only", data, {0, 0, 1, 0}},
-      {"unknown box first", Cat({Bytes(8, 0), frame}), {0, 0, 0, 0}},
-      {"empty head first", Cat({BoxBytes("head", {}), data}), {1, 0, 0, 0}},
-      {"kinds nested anywhere", BoxBytes("fram", BoxBytes("sndt", {})), {0, 0, 1, 1}},
-      {"huge size claim", Cat({BoxClaiming("sndf", 0x7FFFFFF0U), data}), {0, 0, 1, 0}},
-      {"seven bytes", Bytes(frame.begin(), frame.begin() + 7), {0, 0, 0, 0}}};
-  for (const auto& [name, b, expected] : cases) {
-    const int size = static_cast<int>(b.size());
-    EXPECT_EQ(
-        (std::array<bool, 4>{IsRmfBytes(size, b.data()), IsSkeletonDefinitionBytes(size, b.data()),
-                             IsFrameDataBytes(size, b.data()), IsSensorDataBytes(size, b.data())}),
-        expected)
-        << name;
-  }
-  EXPECT_FALSE(IsRmfBytes(0, frame.data()) || IsFrameDataBytes(-5, frame.data()) ||
-               IsRmfBytes(100, nullptr));
-}
-
-// A failed parse writes only the address (0) and two empty sensor texts.
-TEST(FailedParse, WritesOnlyTheAddressAndEmptyTexts) {
-  const Bytes frame = EncodeFrame(MakeBones(1)).Copy();
-  Bytes v2 = frame, v0 = frame;
-  v2[42] = 2, v0[42] = 0;
-  const Bytes inputs[] = {EncodeSkeleton(MakeBones(1)).Copy(),
-                          frame,
-                          EncodeSensor().Copy(),
-                          v2,
-                          v0,
-                          Cat({HeadBox(), Bytes(frame.begin() + 77, frame.end())}),
-                          Bytes(frame.begin() + 43, frame.end()),
-                          {},
-                          Bytes(frame.begin(), frame.begin() + 80)};
-  for (std::size_t input = 0; input < std::size(inputs); ++input) {
-    for (int kind = 0; kind < 3; ++kind) {
-      if (static_cast<std::size_t>(kind) == input) continue;  // the document of that kind
-      SCOPED_TRACE(std::to_string(input) + " parsed as " + std::to_string(kind));
-      const Result r = Decode(static_cast<Kind>(kind), inputs[input]);
-      EXPECT_TRUE(!r.ok && r.ip == 0 && r.port == kPortSentinel && r.count == kIntSentinel &&
-                  r.ids == nullptr && r.t[6] == nullptr);
-      EXPECT_TRUE(r.frame.number == kIntSentinel && r.frame.timecode[4] == 9 &&
-                  r.sensor.joint == kIntSentinel && r.sensor.uttm == -9.5 &&
-                  r.sensor.v[6] == -7.25F);
-      EXPECT_EQ(r.sensor.address + r.sensor.name, kind == 2 ? "" : "--");
-    }
-  }
-}
-
 TEST(Refusal, NullPointersAndHugeCountsWriteNothing) {
   const int one[1] = {1};
   const float f[1] = {1};
@@ -150,37 +93,6 @@ TEST(Refusal, NullPointersAndHugeCountsWriteNothing) {
   for (std::size_t i = 0; i < std::size(results); ++i) EXPECT_FALSE(results[i]) << "call " << i;
   EXPECT_TRUE(r.size == kIntSentinel && r.buffer == nullptr && r.ip == kIpSentinel &&
               r.count == kIntSentinel && r.ids == nullptr);
-}
-
-// Values past the end of the bytes read as 0, missing partner values as 0,
-// and nothing of an earlier, larger parse shows through.
-TEST(LenientReading, CutAndUnevenDocuments) {
-  ASSERT_TRUE(DecodeFrame(EncodeFrame(MakeBones(27)).Copy()).ok);
-  const Bytes full = EncodeFrame({}).Copy();
-  const Result cut = DecodeFrame(Bytes(full.begin(), full.begin() + 77 + 56 + 3));  // in "tmcd"
-  EXPECT_TRUE(cut.ok && cut.count == 0 && cut.frame.number == 1 && !cut.frame.flag);
-  EXPECT_EQ(cut.frame.timecode, (std::array<unsigned char, 5>{1, 2, 3, 0, 0}));
-  Bytes flag = full;
-  flag[77 + 61] = 0x80;  // any non-zero flag byte reads as set
-  EXPECT_TRUE(DecodeFrame(flag).frame.flag);
-
-  const Bytes envelope = Cat({HeadBox(), BoxBytes("sndf", BoxBytes("ipad", Le(1002003004ULL)))});
-  const Bytes bone = BoxBytes("btdt", Cat({BoxBytes("tran", Transform({1, 2, 3, 4, 5, 6, 7})),
-                                           BoxBytes("bnid", Le(std::int16_t{-7}))}));
-  const Result uneven = DecodeFrame(
-      Cat({envelope, BoxBytes("fram", Cat({bone, BoxBytes("bnid", Le(std::int16_t{3}))}))}));
-  EXPECT_TRUE(uneven.ok && uneven.port == kPortSentinel && uneven.frame.number == 0 &&
-              uneven.count == 2);                      // no "rcvp": the caller's port stays
-  const Bytes values = Reencode(Kind::frame, uneven);  // before the next call frees the arrays
-  EXPECT_EQ(values,
-            EncodeFrame({{-7, 3}, {}, {{{1, 0}, {2, 0}, {3, 0}, {4, 0}, {5, 0}, {6, 0}, {7, 0}}}},
-                        {0, 0, 0, {}, false}, "1.2.3.4", kPortSentinel)
-                .Copy());
-
-  const Result sensor =
-      DecodeSensor(Cat({envelope, BoxBytes("sndt", BoxClaiming("snvl", 28, Transform({1, 2})))}));
-  EXPECT_TRUE(sensor.ok && sensor.sensor.v[1] == 2 && sensor.sensor.v[2] == 0 &&
-              sensor.sensor.joint == kIntSentinel);
 }
 
 TEST(SensorTexts, AreTheCallersWholeAndOutliveRecordingCalls) {

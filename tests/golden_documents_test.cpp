@@ -1,10 +1,10 @@
-// One document of each kind against hand-checked bytes in tests/golden: the
-// encoders write exactly these bytes, and what the parsers read from them
-// encodes to the same bytes again.
+// Documents as hand-checked bytes in tests/golden: the encoders write exactly
+// these bytes, and every detector and parser answers as parse_cases.txt says.
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <sstream>
+#include <tuple>
 
 #include "api_calls.h"
 
@@ -50,6 +50,44 @@ TEST(GoldenDocuments, EncodeToTheGoldenBytesAndParseBackToThem) {
     EXPECT_TRUE(parsed.ok);
     EXPECT_EQ(Reencode(g.kind, parsed), golden);
   }
+}
+
+TEST(GoldenDocuments, DetectorsAndParsersAnswerAsListed) {
+  ASSERT_TRUE(DecodeFrame(EncodeFrame(MakeBones(27)).Copy()).ok);  // nothing of it shows later
+  ASSERT_TRUE(DecodeSkeleton(EncodeSkeleton(MakeBones(27)).Copy()).ok);
+  std::ifstream list(std::string(RAVUNA_GOLDEN_DIR) + "/parse_cases.txt");
+  int cases = 0;
+  for (std::string line, name, answers; std::getline(list, line);) {
+    std::istringstream fields(line);
+    if (line.empty() || line[0] == '#' || !(fields >> name >> answers)) continue;
+    SCOPED_TRACE(name);
+    ++cases;
+    const Bytes bytes = ReadHexFile(name);
+    const auto bit = [&](bool (*detect)(int, const unsigned char*)) {
+      return "01"[detect(static_cast<int>(bytes.size()), bytes.data())];
+    };
+    EXPECT_EQ(answers, (std::string{bit(IsRmfBytes), bit(IsSkeletonDefinitionBytes),
+                                    bit(IsFrameDataBytes), bit(IsSensorDataBytes)}));
+    for (int kind = 0; kind < 3; ++kind) {
+      std::string expected;
+      fields >> expected;
+      const Result r = Decode(static_cast<Kind>(kind), bytes);
+      if (expected == "-") {
+        EXPECT_TRUE(!r.ok && r.ip == 0 && r.port == kPortSentinel && r.count == kIntSentinel &&
+                    r.ids == nullptr && r.t[6] == nullptr && r.frame.number == kIntSentinel &&
+                    r.frame.timecode[4] == 9 && r.sensor.joint == kIntSentinel &&
+                    r.sensor.uttm == -9.5 && r.sensor.v[6] == -7.25F)
+            << kind;
+        EXPECT_EQ(r.sensor.address + r.sensor.name, kind == 2 ? "" : "--");
+      } else {
+        EXPECT_TRUE(r.ok) << kind;
+        EXPECT_EQ(Reencode(static_cast<Kind>(kind), r),
+                  expected == "=" ? bytes : ReadHexFile(expected))
+            << kind;
+      }
+    }
+  }
+  EXPECT_EQ(cases, 22);
 }
 
 }  // namespace

@@ -19,15 +19,10 @@ std::atomic<long> liveAllocations{0};
 std::atomic<long> allocationsUntilFailure{-1};  // -1: never fail
 
 void* Allocate(std::size_t size) {
-  if (allocationsUntilFailure.load() == 0) {
-    allocationsUntilFailure = -1;
-    throw std::bad_alloc();
-  }
-  if (allocationsUntilFailure.load() > 0) --allocationsUntilFailure;
-  void* memory = std::malloc(size == 0 ? 1 : size);
+  void* memory = allocationsUntilFailure-- == 0 ? nullptr : std::malloc(size == 0 ? 1 : size);
+  if (allocationsUntilFailure < 0) allocationsUntilFailure = -1;
   if (memory == nullptr) throw std::bad_alloc();
-  ++liveAllocations;
-  return memory;
+  return ++liveAllocations, memory;
 }
 
 void Free(void* memory) noexcept {
