@@ -131,7 +131,7 @@ TEST(Concurrency, CallsWithoutCallerLockKeepTheRecordIntact) {
   }
   const auto settle = [&] {  // the library's reusable memory warmed, then one hand-out
     DecodeSkeleton(skeletons[0]), DecodeFrame(frames[0]), DecodeSensor(sensors[0]);
-    for (int i = 0; i < 3; ++i) EncodeFrame(MakeBones(2));
+    for (int i = 0; i < 3; ++i) EncodeFrame(MakeBones(27));
     return liveAllocations.load();
   };
   std::barrier sync(kThreads);
@@ -142,18 +142,19 @@ TEST(Concurrency, CallsWithoutCallerLockKeepTheRecordIntact) {
   for (std::uint32_t t = 0; t < kThreads; ++t) {
     threads.emplace_back([&, t] {
       const int id = static_cast<int>(t);
-      for (int round = 0; round < 2000; ++round) {
+      for (int round = 0; round < 3000; ++round) {
         sync.arrive_and_wait();
-        const Bones bones = MakeBones(round % 4, id);
-        const std::size_t n = bones.ids.size();
+        const Bones bones = MakeBones(round % 28, id);
+        const int n = static_cast<int>(bones.ids.size());
+        bool ok = true;
+        for (int i = 0; i < 8; ++i)
+          ok &= EncodeFrame(bones, {round}, "1.1.1.1", t).size == 147 + 54 * n;
         const Result frame = DecodeFrame(frames[t]), skeleton = DecodeSkeleton(skeletons[t]);
         const Result sensor = DecodeSensor(sensors[t]);
-        const bool ok =
-            EncodeFrame(bones, {round}, "1.1.1.1", t).size == static_cast<int>(147 + 54 * n) &&
-            EncodeSensor({}, "1.1.1.1", t).size == 168 && frame.frame.number == id &&
-            frame.count == 3 && skeleton.port == t && skeleton.count == 3 &&
-            sensor.sensor.joint == id && sensor.port == t &&
-            IsFrameDataBytes(static_cast<int>(frames[t].size()), frames[t].data());
+        ok &= EncodeSensor({}, "1.1.1.1", t).size == 168 && frame.frame.number == id &&
+              frame.count == 3 && skeleton.port == t && skeleton.count == 3 &&
+              sensor.sensor.joint == id && sensor.port == t &&
+              IsFrameDataBytes(static_cast<int>(frames[t].size()), frames[t].data());
         if (!ok) ++failures;
       }
     });
