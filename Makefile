@@ -41,7 +41,7 @@ test: deps-test
 	@set -e; for step in $(TEST_STEPS); do $(MAKE) --no-print-directory $$step; done
 
 format:
-	clang-format -i include/*.h src/*/*.h src/*/*.cpp tests/*.cpp tests/*.h tests/*.c tests/windows/*.cpp examples/*.c \
+	clang-format -i include/*.h src/*/*.h src/*/*.cpp tests/*.cpp tests/*.h tests/windows/*.cpp examples/*.c \
 	  tools/rmf/*.cpp tools/rmf/*.h tools/rmf/tests/*.cpp tools/rmf/tests/*.h
 
 # --- Windows x86-64 DLL: MinGW-w64 cross build, every test run under Wine ---
@@ -114,7 +114,7 @@ TEST_STEPS += test-tsan test-valgrind test-fuzz
 FUZZ_TARGETS := parse_bytes round_trip mutate_documents
 FUZZ_LONG_SECONDS ?= 1800
 VALGRIND := valgrind --error-exitcode=1 --leak-check=full --quiet
-VALGRIND_SUITES := tests/unit_tests tests/api_tests tests/c_header_test
+VALGRIND_SUITES := tests/unit_tests tests/api_tests motion_roundtrip
 
 .PHONY: test-valgrind test-fuzz fuzz fuzz-build fuzz-run
 test-valgrind:

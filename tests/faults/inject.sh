@@ -12,7 +12,7 @@ if ! git diff --quiet -- src bindings include; then
   exit 2
 fi
 library=$PWD/build/release/libravuna_motion_serializer.so
-targets="ravuna_motion_serializer api_tests unit_tests memory_tests c_header_test first_call_race_test
+targets="ravuna_motion_serializer api_tests unit_tests memory_tests first_call_race_test
          motion_roundtrip parse_bytes_fuzzer round_trip_fuzzer mutate_documents_fuzzer"
 log=build/faults
 mkdir -p "$log"
