@@ -1,7 +1,5 @@
 // Handed-out memory, counted by replacing the global allocation functions:
-// each recording call frees what the one before handed out and nothing else
-// frees or leaks; exhausted memory at any allocation of any export changes
-// nothing; threads calling without a caller-side lock keep the record intact.
+// lifetimes, exhausted memory at every allocation, calls without caller lock.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -60,11 +58,9 @@ class HandedOutMemory : public testing::Test {
   }
 };
 
-// Failing calls write nothing, free nothing handed out (a freed buffer's
-// first bytes are overwritten by the heap's bookkeeping, or reported by ASan)
-// and leak nothing: a second sweep of a call ends with no more live
-// allocations than the first, whatever the library keeps cached (skeleton
-// encoding aside, its cache growing per call up to a bound).
+// Failing calls write nothing, free nothing handed out (the heap overwrites a
+// freed buffer's first bytes) and leak nothing: a second sweep ends with no
+// more live allocations than the first (skeleton encoding's cache aside).
 TEST_F(HandedOutMemory, ExhaustedAtAnyAllocationChangesNothing) {
   for (std::size_t call = 0; call < 6; ++call) {
     std::vector<long> liveAfterSweep;
@@ -93,9 +89,8 @@ TEST_F(HandedOutMemory, ExhaustedAtAnyAllocationChangesNothing) {
   }
 }
 
-// A cycle of recording calls, repeated, leaves the same live count after
-// each call once caches have settled. Skeleton encoding is left out: its tree
-// building keeps a cache that grows per call up to a bound.
+// A repeated cycle of recording calls (skeleton encoding's cache aside) leaves
+// the same live count after each call once caches have settled.
 TEST_F(HandedOutMemory, EachRecordingCallFreesThePreviousHandOut) {
   std::vector<long> live;
   for (int round = 0; round < 4; ++round) {
@@ -116,10 +111,9 @@ TEST_F(HandedOutMemory, EachRecordingCallFreesThePreviousHandOut) {
   EXPECT_EQ(Bytes(last.buffer, last.buffer + last.size), copy);
 }
 
-// Threads released together by a barrier make every kind of call with no
-// caller-side lock (skeleton encoding aside, for its growing cache), checking
-// only their own variables. A race on the record of handed-out memory frees
-// twice or leaks: the live count shows either.
+// Threads released together make calls with no caller-side lock, checking only
+// their own variables; a race on the record of handed-out memory frees twice
+// (a crash) or leaks (the live count).
 TEST(Concurrency, CallsWithoutCallerLockKeepTheRecordIntact) {
   constexpr std::uint32_t kThreads = 8;
   std::vector<Bytes> frames, skeletons, sensors;
