@@ -136,8 +136,8 @@ TEST(Concurrency, CallsWithoutCallerLockKeepTheRecordIntact) {
   for (std::uint32_t t = 0; t < kThreads; ++t) {
     threads.emplace_back([&, t] {
       const int id = static_cast<int>(t);
+      sync.arrive_and_wait();
       for (int round = 0; round < 3000; ++round) {
-        sync.arrive_and_wait();
         const Bones bones = MakeBones(round % 28, id);
         const int n = static_cast<int>(bones.ids.size());
         bool ok = true;
