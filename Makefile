@@ -64,7 +64,7 @@ test: deps-test
 	echo "$$passed passed, $$failed failed"; [[ -z "$$failed_steps" ]]
 
 format:
-	clang-format -i include/*.h src/*/*.h src/*/*.cpp tests/*.cpp tests/*.h tests/*.c tests/windows/*.cpp examples/*.c \
+	clang-format -i include/*.h src/*/*.h src/*/*.cpp tests/*.cpp tests/*.h tests/windows/*.cpp examples/*.c \
 	  tools/rmf/*.cpp tools/rmf/*.h tools/rmf/tests/*.cpp tools/rmf/tests/*.h tools/rmf/fuzz/*.cpp \
 	  packaging/tests/*.c
 
@@ -146,7 +146,7 @@ FUZZ_FOLDER_OF_TARGET = dir=fuzz; for pair in $(FUZZ_FOLDERS); do \
 	  if [[ $${pair%%=*} == $$target ]]; then dir=$${pair\#*=}; fi; done
 FUZZ_LONG_SECONDS ?= 1800
 VALGRIND := valgrind --error-exitcode=1 --leak-check=full --quiet
-VALGRIND_SUITES := tests/unit_tests tests/api_tests tests/c_header_test
+VALGRIND_SUITES := tests/unit_tests tests/api_tests motion_roundtrip
 
 .PHONY: test-valgrind test-fuzz fuzz fuzz-build fuzz-run
 test-valgrind:

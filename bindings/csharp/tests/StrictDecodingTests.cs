@@ -1,44 +1,49 @@
-// Strict decoding refuses, in the library's words, what it would read leniently.
+// Failure messages and strict decoding, both in the words of the library's verdict.
 using System;
-using System.Collections.Generic;
 using System.Linq;
 using Ravuna.MotionSerialization;
 
 static partial class MotionSerializerTests
 {
-    static IEnumerable<KeyValuePair<string, Action>> StrictDecodingTests() => new[]
+    static void ThrowsWithMessage(Action action, string expectedStart)
     {
-        Test("strict decoding of exact and lenient documents", StrictDecoding),
-        Test("strict decoding of a frame cut by a small receive buffer", StrictCutFrame),
-    };
+        try { action(); }
+        catch (MotionDocumentException error)
+        {
+            Check(error.Message.StartsWith(expectedStart), "message \"" + error.Message + "\" starts with \"" + expectedStart + "\"");
+            return;
+        }
+        throw new Exception("expected MotionDocumentException: " + expectedStart);
+    }
 
-    static bool TryDecode(DocumentKind kind, byte[] bytes, bool strict) =>
-        kind == DocumentKind.SkeletonDefinition ? MotionSerializer.TryDecodeSkeletonDefinition(bytes, out _, strict)
-        : kind == DocumentKind.FrameData ? MotionSerializer.TryDecodeFrameData(bytes, out _, strict)
-        : MotionSerializer.TryDecodeSensorData(bytes, out _, strict);
+    static void FailureMessages()
+    {
+        byte[][] documents = RoundTrip(2, 11);
+        byte[] version2 = documents[1].ToArray();
+        version2[42] = 2;
+        ThrowsWithMessage(() => MotionSerializer.DecodeFrameData(version2), "data version 2 is not supported (this library reads version 1)");
+        ThrowsWithMessage(() => MotionSerializer.DecodeFrameData(documents[2]), "not a valid frame data document: the bytes hold a sensor data document");
+        ThrowsWithMessage(() => MotionSerializer.DecodeSkeletonDefinition(new byte[0]), "no \"head\" box");
+    }
 
     static void StrictDecoding()
     {
-        foreach (var sample in Samples())
+        byte[][] documents = RoundTrip(27, 5);
+        var decoders = new Func<byte[], bool, bool>[]
         {
-            Check(TryDecode(sample.Key, sample.Value, true), sample.Key + " exact document, strict");
-            foreach (byte[] lenient in new[] { Slice(sample.Value, 0, 100), sample.Value.Concat(new byte[3]).ToArray() })
-            {
-                Check(TryDecode(sample.Key, lenient, false), sample.Key + " lenient document by default");
-                Check(!TryDecode(sample.Key, lenient, true), sample.Key + " lenient document, strict");
-            }
+            (b, strict) => MotionSerializer.TryDecodeSkeletonDefinition(b, out _, strict),
+            (b, strict) => MotionSerializer.TryDecodeFrameData(b, out _, strict),
+            (b, strict) => MotionSerializer.TryDecodeSensorData(b, out _, strict),
+        };
+        for (int kind = 0; kind < 3; kind++)
+        {
+            Check(decoders[kind](documents[kind], true), "kind " + kind + ": an exact document passes strict decoding");
+            foreach (byte[] lenient in new[] { documents[kind].Take(100).ToArray(), documents[kind].Concat(new byte[3]).ToArray() })
+                Check(decoders[kind](lenient, false) && !decoders[kind](lenient, true), "kind " + kind + ": lenient by default, refused when strict");
         }
-        Throws<MotionDocumentException>(() => MotionSerializer.DecodeSensorData(Slice(SampleSensor(), 0, 100), strict: true),
-                                        "sensor data document read leniently: a value reaches past the end of the bytes; a box overruns");
-    }
-
-    static void StrictCutFrame()
-    {
-        byte[] frame = MotionSerializer.EncodeFrameData(RandomFrame(27, new Random(3)));
         var bones = new BoneArrays();
-        MotionSerializer.DecodeFrameData(frame, 1024, bones);
+        MotionSerializer.DecodeFrameData(documents[1], 1024, bones);
         Check(bones.Count < 27, "a frame cut at 1024 bytes decodes with fewer bones");
-        Throws<MotionDocumentException>(() => MotionSerializer.DecodeFrameData(frame, 1024, bones, strict: true),
-                                        "frame data document read leniently");
+        ThrowsWithMessage(() => MotionSerializer.DecodeFrameData(documents[1], 1024, bones, strict: true), "frame data document read leniently");
     }
 }

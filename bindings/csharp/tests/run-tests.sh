@@ -25,4 +25,4 @@ mcs -langversion:7.2 -warnaserror -nologo -target:exe -out:"$work/MotionSerializ
 # [DllImport("ravuna_motion_serializer")] makes Mono probe, among others,
 # libravuna_motion_serializer.so next to the program and on LD_LIBRARY_PATH.
 ln -s "$(readlink -f "$library")" "$work/libravuna_motion_serializer.so"
-LD_LIBRARY_PATH="$work${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}" mono --debug "$work/MotionSerializerTests.exe"
+LD_LIBRARY_PATH="$work${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}" mono --debug "$work/MotionSerializerTests.exe" "$root/tests/golden"

@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# Applies each fault of tests/faults/faults.txt alone to a clean checkout,
+# rebuilds what the library's suites need in the release preset, runs them
+# (ctest without the rmf tool's suites, then the Python and C# suites when
+# ctest missed the fault or it lies in a binding) and prints the first suites
+# that caught it. Every file is restored after each fault.
+# Usage: tests/faults/inject.sh [name-pattern]
+set -uo pipefail
+cd "$(dirname "$0")/../.."
+if ! git diff --quiet -- src bindings include; then
+  echo "inject.sh: src/, include/ or bindings/ has uncommitted changes; commit or stash them first" >&2
+  exit 2
+fi
+library=$PWD/build/release/libravuna_motion_serializer.so
+targets="ravuna_motion_serializer api_tests unit_tests memory_tests first_call_race_test
+         motion_roundtrip parse_bytes_fuzzer round_trip_fuzzer mutate_documents_fuzzer"
+log=build/faults
+mkdir -p "$log"
+missed=0
+while IFS='|' read -r name file substitution; do
+  name=$(echo "$name" | xargs) file=$(echo "$file" | xargs) substitution=$(echo "$substitution" | sed 's/^ *//')
+  [[ -z "$name" || "$name" == \#* || ! "$name" =~ ${1:-.} ]] && continue
+  perl -0 -pi -e "$substitution" "$file"
+  if git diff --quiet -- "$file"; then
+    printf '%-45s NOT APPLIED (the code it targets changed)\n' "$name"
+    continue
+  fi
+  caught=()
+  # shellcheck disable=SC2086
+  if ! cmake --build --preset release -j 2 --target $targets >"$log/build.log" 2>&1; then
+    caught+=("build")
+  else
+    ctest --preset release -j 2 --timeout 60 -E '^rmf' >"$log/ctest.log" 2>&1 ||
+      caught+=("ctest:$(grep -oE '[0-9]+ - [^ ]+ \(' "$log/ctest.log" | sed 's/^[0-9]* - //; s/ ($//' | tr '\n' ' ' | xargs | tr ' ' ',')")
+    if ((${#caught[@]} == 0)) || [[ "$file" == bindings/* ]]; then
+      (cd bindings/python && RAVUNA_MOTION_SERIALIZER_LIBRARY=$library timeout 300 \
+        python3 -m unittest discover -s tests -t . >"../../$log/python.log" 2>&1) || caught+=("python")
+      RAVUNA_MOTION_SERIALIZER_LIBRARY=$library timeout 600 bindings/csharp/tests/run-tests.sh \
+        >"$log/csharp.log" 2>&1 || caught+=("csharp:$(grep -oE '^FAIL [^:]+' "$log/csharp.log" | cut -c6- | tr '\n' ',' | sed 's/,$//')")
+    fi
+  fi
+  git checkout --quiet -- "$file"
+  if ((${#caught[@]} == 0)); then
+    missed=$((missed + 1))
+    printf '%-45s MISSED\n' "$name"
+  else
+    printf '%-45s caught by %s\n' "$name" "${caught[*]}"
+  fi
+done <tests/faults/faults.txt
+# shellcheck disable=SC2086
+cmake --build --preset release -j 2 --target $targets >"$log/build.log" 2>&1
+exit $((missed > 0))
