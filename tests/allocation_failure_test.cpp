@@ -8,7 +8,7 @@
 #include <new>
 
 #include "api_calls.h"
-#include "interface/retained_buffers.h"
+#include "interface/motion_serializer.h"
 
 namespace {
 
@@ -43,7 +43,7 @@ void operator delete[](void* memory, std::size_t) noexcept { std::free(memory); 
 namespace {
 
 using namespace api_calls;
-using ravuna_motion_format::RetainedBuffers;
+using ravuna_motion_format::MotionSerializer;
 using ravuna_motion_format::RetainedSlots;
 
 bool SameSlots(const RetainedSlots& a, const RetainedSlots& b) {
@@ -58,7 +58,7 @@ void FailEveryAllocation(const char* name, const std::function<bool(Outputs&)>& 
                          const std::function<bool(const Outputs&)>& untouched) {
   for (long failAt = 0;; ++failAt) {
     Outputs outputs;
-    const RetainedSlots before = RetainedBuffers();
+    const RetainedSlots before = MotionSerializer::Instance().HandedOut();
     failureHappened = false;
     allocationsUntilFailure = failAt;
     const bool ok = call(outputs);
@@ -70,7 +70,8 @@ void FailEveryAllocation(const char* name, const std::function<bool(Outputs&)>& 
     }
     EXPECT_FALSE(ok) << name << " failing at allocation " << failAt;
     EXPECT_TRUE(untouched(outputs)) << name << " failing at allocation " << failAt;
-    EXPECT_TRUE(SameSlots(before, RetainedBuffers())) << name << " at " << failAt;
+    EXPECT_TRUE(SameSlots(before, MotionSerializer::Instance().HandedOut()))
+        << name << " at " << failAt;
   }
 }
 

@@ -5,36 +5,31 @@
 namespace ravuna_motion_format {
 namespace {
 
-// Every slot is freed exactly once with the matching delete[]: a slot freed
-// twice, with the wrong form or never would be reported by ASan or valgrind.
-TEST(RetainBuffers, ReplacesEverySlotAndFreesThePreviousOnes) {
-  RetainedSlots arrays;
-  arrays.boneIds = new int[3];
-  arrays.parentBoneIds = new int[3];
-  for (float*& transform : arrays.transforms) {
-    transform = new float[3];
-  }
-  RetainBuffers(arrays);
-  EXPECT_EQ(RetainedBuffers().boneIds, arrays.boneIds);
-  EXPECT_EQ(RetainedBuffers().transforms[6], arrays.transforms[6]);
-  EXPECT_EQ(RetainedBuffers().document, nullptr);
+// Each block is freed exactly once, when the next one is retained: a block
+// freed twice, with the wrong form or never would be reported by ASan or
+// valgrind.
+TEST(RetainedBuffers, ReplacesEverySlotAndFreesThePreviousBlock) {
+  RetainedBuffers record;
+  std::unique_ptr<unsigned char[]> arrays(new unsigned char[36]);
+  RetainedSlots slots;
+  slots.boneIds = reinterpret_cast<int*>(arrays.get());
+  slots.transforms[6] = reinterpret_cast<float*>(arrays.get() + 32);
+  record.Retain(std::move(arrays), slots);
+  EXPECT_EQ(record.Slots().boneIds, slots.boneIds);
+  EXPECT_EQ(record.Slots().transforms[6], slots.transforms[6]);
+  EXPECT_EQ(record.Slots().document, nullptr);
 
-  RetainedSlots document;
-  document.document = new unsigned char[10];
-  RetainBuffers(document);
-  EXPECT_EQ(RetainedBuffers().document, document.document);
-  EXPECT_EQ(RetainedBuffers().boneIds, nullptr);
-  EXPECT_EQ(RetainedBuffers().parentBoneIds, nullptr);
-  for (float* transform : RetainedBuffers().transforms) {
+  std::unique_ptr<unsigned char[]> document(new unsigned char[10]);
+  RetainedSlots documentSlots;
+  documentSlots.document = document.get();
+  record.Retain(std::move(document), documentSlots);
+  EXPECT_EQ(record.Slots().document, documentSlots.document);
+  EXPECT_EQ(record.Slots().boneIds, nullptr);
+  for (float* transform : record.Slots().transforms) {
     EXPECT_EQ(transform, nullptr);
   }
-
-  RetainedSlots partial;  // slot 2 empty, as a frame read leaves it
-  partial.boneIds = new int[0];
-  RetainBuffers(partial);
-  EXPECT_EQ(RetainedBuffers().document, nullptr);
-  RetainBuffers(RetainedSlots{});
-  EXPECT_EQ(RetainedBuffers().boneIds, nullptr);
+  record.Retain(nullptr, RetainedSlots{});
+  EXPECT_EQ(record.Slots().document, nullptr);
 }
 
 }  // namespace
