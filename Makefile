@@ -111,7 +111,7 @@ PACKAGES_TEST += libcli11-dev nlohmann-json3-dev libpcap-dev
 # build/fuzz/findings/ (the committed corpus is only read).
 PACKAGES_TEST += clang libclang-rt-14-dev valgrind
 TEST_STEPS += test-tsan test-valgrind test-fuzz
-FUZZ_TARGETS := parse_bytes round_trip mutate_documents
+FUZZ_TARGETS := parse_bytes round_trip mutate_documents writer_identity read_identity
 FUZZ_LONG_SECONDS ?= 1800
 VALGRIND := valgrind --error-exitcode=1 --leak-check=full --quiet
 VALGRIND_SUITES := tests/unit_tests tests/api_tests tests/c_header_test
