@@ -42,7 +42,7 @@ test: deps-test
 
 format:
 	clang-format -i include/*.h src/*/*.h src/*/*.cpp tests/*.cpp tests/*.h tests/*.c tests/windows/*.cpp examples/*.c \
-	  tools/rmf/*.cpp tools/rmf/*.h tools/rmf/tests/*.cpp tools/rmf/tests/*.h
+	  tools/rmf/*.cpp tools/rmf/*.h tools/rmf/tests/*.cpp tools/rmf/tests/*.h fuzz/*.cpp fuzz/*.h bench/*.cpp bench/*.h
 
 # --- Windows x86-64 DLL: MinGW-w64 cross build, every test run under Wine ---
 PACKAGES_TEST += gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix \
