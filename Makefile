@@ -66,7 +66,7 @@ test: deps-test
 format:
 	clang-format -i include/*.h src/*/*.h src/*/*.cpp tests/*.cpp tests/*.h tests/windows/*.cpp examples/*.c \
 	  tools/rmf/*.cpp tools/rmf/*.h tools/rmf/tests/*.cpp tools/rmf/tests/*.h tools/rmf/fuzz/*.cpp \
-	  packaging/tests/*.c
+	  fuzz/*.cpp fuzz/*.h bench/*.cpp bench/*.h packaging/tests/*.c
 
 # --- Windows x86-64 DLL: MinGW-w64 cross build, every test run under Wine ---
 PACKAGES_TEST += gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix \
@@ -93,11 +93,19 @@ PACKAGES_BUILD += libbenchmark-dev
 PACKAGES_TEST += libbenchmark-dev
 BENCH_ARGS ?= --benchmark_min_time=0.2 --benchmark_repetitions=3 --benchmark_report_aggregates_only=true
 
-.PHONY: bench
-# Not a test step: timings belong to the machine. Prints every case, then the
-# ratio table and the targets, from the median of three runs of each case.
-# BENCH_ARGS go to Google Benchmark.
-bench: deps-test
+# The peers the report compares with (oscpack, FlatBuffers): only `make bench`
+# installs them; without them the benchmark still builds and marks them not run.
+# Recursive, so that it also takes what later sections add to PACKAGES_BUILD.
+PACKAGES_BENCH = $(PACKAGES_BUILD) liboscpack-dev libflatbuffers-dev flatbuffers-compiler
+
+.PHONY: bench deps-bench
+deps-bench:
+	@tools/install-deps.sh $(PACKAGES_BENCH)
+
+# Not a test step: timings belong to the machine. Prints every case, the peers,
+# then the ratio tables and the targets, from the median of three runs of each
+# case. BENCH_ARGS go to Google Benchmark.
+bench: deps-bench
 	cmake --preset release
 	cmake --build --preset release -j $(JOBS) --target motion_bench
 	build/release/bench/motion_bench $(BENCH_ARGS)
@@ -137,7 +145,7 @@ PACKAGES_TEST += libcli11-dev nlohmann-json3-dev libpcap-dev libtins-dev libasio
 # build/fuzz/findings/ (the committed corpus is only read).
 PACKAGES_TEST += clang libclang-rt-14-dev valgrind
 TEST_STEPS += test-tsan test-valgrind test-fuzz
-FUZZ_TARGETS := parse_bytes round_trip mutate_documents capture_reader
+FUZZ_TARGETS := parse_bytes round_trip mutate_documents writer_identity read_identity capture_reader
 # Targets kept beside the code they fuzz: TARGET=FOLDER (sources, corpus/ and
 # regressions/ there, the program in the same folder of the build tree).
 # The others live in fuzz/.

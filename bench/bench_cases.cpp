@@ -19,4 +19,8 @@ std::string DecodeFloorName(const std::string& document, const std::string& vari
   return "Floor/memcpy+arrays/" + document + "/" + variant;
 }
 
+std::string PeerName(const std::string& peer, const std::string& operation) {
+  return "Peer/" + peer + "/" + operation + "/" + std::to_string(kHumanoidBones);
+}
+
 }  // namespace ravuna_bench

@@ -42,5 +42,7 @@ using Measurements = std::map<std::string, Measurement>;
 std::string PerBoneCaseName(const std::string& exportName, int bones);
 std::string CopyFloorName(const std::string& document, const std::string& variant);
 std::string DecodeFloorName(const std::string& document, const std::string& variant);
+// A peer's run on the 27-bone frame, e.g. "Peer/flatbuffers/build/27".
+std::string PeerName(const std::string& peer, const std::string& operation);
 
 }  // namespace ravuna_bench

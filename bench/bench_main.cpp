@@ -1,4 +1,4 @@
-// The benchmark program: the floors, every export, then the ratio table and
+// The benchmark program: the floors, every export, the peers, then the ratio table and
 // the targets. Extra arguments go to Google Benchmark (for example
 // --benchmark_filter=Frame or --benchmark_min_time=0.1).
 #include <iostream>
@@ -9,6 +9,7 @@
 int main(int argc, char** argv) {
   ravuna_bench::RegisterFloorBenchmarks();
   ravuna_bench::RegisterExportBenchmarks();
+  ravuna_bench::RegisterPeerBenchmarks();
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
     return 1;
@@ -17,6 +18,7 @@ int main(int argc, char** argv) {
   benchmark::RunSpecifiedBenchmarks(&reporter);
   benchmark::Shutdown();
   ravuna_bench::PrintRatioTable(reporter.measurements(), std::cout);
+  ravuna_bench::PrintPeerTable(reporter.measurements(), std::cout);
   ravuna_bench::PrintTargets(reporter.measurements(), std::cout);
   return 0;
 }

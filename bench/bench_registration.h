@@ -12,6 +12,7 @@ namespace ravuna_bench {
 
 void RegisterFloorBenchmarks();
 void RegisterExportBenchmarks();
+void RegisterPeerBenchmarks();  // those whose packages were found
 
 // Runs `call` once per iteration and reports the heap allocations per call
 // and the document bytes handled per second. A call that fails stops the

@@ -8,11 +8,15 @@
 namespace ravuna_bench {
 namespace {
 
-constexpr double kEncodingRatioTarget = 150.0;
-constexpr double kDecodingRatioTarget = 10.0;
+constexpr double kEncodingRatioTarget = 10.0;
+constexpr double kDecodingRatioTarget = 4.0;
+constexpr double kSensorRatioTarget = 10.0;
 constexpr double kDetectionRatioTarget = 3.0;
 constexpr double kScalingTarget = 1.5;
-constexpr int kEncodingAllocationAllowance = 10;  // beyond one per bone
+constexpr double kBuildPeerTarget = 1.0;      // against FlatBuffers building the frame
+constexpr double kBundlePeerTarget = 0.1;     // against oscpack building the bundle
+constexpr double kReadPeerTarget = 2.0;       // against FlatBuffers verifying and reading it
+constexpr double kSensorTextAllocations = 2;  // the two texts handed out
 constexpr int kLargestBoneCount = kBoneCounts[std::size(kBoneCounts) - 1];
 
 std::string Fixed(double value, int decimals) {
@@ -33,6 +37,16 @@ double Ratio(const Measurements& measurements, const BenchCase& benchCase) {
     return -1.0;
   }
   return measured->nsPerCall / floor->nsPerCall;
+}
+
+double PeerRatio(const Measurements& measurements, const std::string& caseName,
+                 const std::string& peerName) {
+  const Measurement* measured = Find(measurements, caseName);
+  const Measurement* peer = Find(measurements, peerName);
+  if (measured == nullptr || peer == nullptr || peer->nsPerCall <= 0.0) {
+    return -1.0;
+  }
+  return measured->nsPerCall / peer->nsPerCall;
 }
 
 const BenchCase* FindCase(const std::string& name) {
@@ -56,24 +70,17 @@ class TargetPrinter {
          ratio >= 0.0 && ratio <= limit, ratio >= 0.0);
   }
 
+  void PeerRatioAtMost(const std::string& caseName, const std::string& peerName, double limit) {
+    const double ratio = PeerRatio(measurements_, caseName, peerName);
+    Line(caseName + ": time/" + peerName.substr(5), Fixed(ratio, 2), "<= " + Fixed(limit, 1),
+         ratio >= 0.0 && ratio <= limit, ratio >= 0.0);
+  }
+
   void AllocationsAtMost(const std::string& caseName, double limit) {
     const Measurement* measured = Find(measurements_, caseName);
     const double allocations = measured == nullptr ? -1.0 : measured->allocationsPerCall;
     Line(caseName + ": allocations/call", Fixed(allocations, 1), "<= " + Fixed(limit, 0),
          allocations >= 0.0 && allocations <= limit, allocations >= 0.0);
-  }
-
-  // Allocations per call may not depend on the bone count.
-  void AllocationsConstant(const std::string& exportName) {
-    const Measurement* fewest = Find(measurements_, PerBoneCaseName(exportName, 0));
-    const Measurement* most = Find(measurements_, PerBoneCaseName(exportName, kLargestBoneCount));
-    const bool measured = fewest != nullptr && most != nullptr;
-    const std::string value = measured ? Fixed(fewest->allocationsPerCall, 1) + " at 0 bones, " +
-                                             Fixed(most->allocationsPerCall, 1) + " at " +
-                                             std::to_string(kLargestBoneCount)
-                                       : "n/a";
-    Line(exportName + ": allocations vs bones", value, "constant",
-         measured && most->allocationsPerCall <= fewest->allocationsPerCall + 0.5, measured);
   }
 
   // Time per bone at the largest count against that at 27 bones.
@@ -152,22 +159,70 @@ void PrintRatioTable(const Measurements& measurements, std::ostream& out) {
   }
 }
 
+void PrintPeerTable(const Measurements& measurements, std::ostream& out) {
+  out << "\nPeers, 27-bone frame (ratio: export time / peer time; - : peer not run)\n";
+  const std::string peers[] = {PeerName("flatbuffers", "build"), PeerName("oscpack", "build"),
+                               PeerName("flatbuffers", "verify+read"), PeerName("oscpack", "read")};
+  char line[240];
+  std::snprintf(line, sizeof line, "%-44s", "case");
+  out << line;
+  for (const std::string& peer : peers) {
+    std::string heading = peer.substr(5);
+    if (const Measurement* measured = Find(measurements, peer)) {
+      heading += " ";
+      heading += Fixed(measured->nsPerCall, 0);
+      heading += "ns";
+    }
+    std::snprintf(line, sizeof line, " %26s", heading.c_str());
+    out << line;
+  }
+  out << "\n";
+  for (const char* exportName : {"ConvertSkeletonDefinitionToBytes", "ConvertFrameDataToBytes",
+                                 "ConvertBytesToSkeletonDefinition", "ConvertBytesToFrameData"}) {
+    const std::string caseName = PerBoneCaseName(exportName, kHumanoidBones);
+    if (Find(measurements, caseName) == nullptr) {
+      continue;
+    }
+    std::snprintf(line, sizeof line, "%-44s", caseName.c_str());
+    out << line;
+    for (const std::string& peer : peers) {
+      const double ratio = PeerRatio(measurements, caseName, peer);
+      std::snprintf(line, sizeof line, " %26s", ratio < 0.0 ? "-" : Fixed(ratio, 2).c_str());
+      out << line;
+    }
+    out << "\n";
+  }
+}
+
 bool PrintTargets(const Measurements& measurements, std::ostream& out) {
   out << "\nTargets (27 bones is a full humanoid body)\n";
   TargetPrinter targets(measurements, out);
   const std::string humanoid = std::to_string(kHumanoidBones);
-  for (const char* exportName : {"ConvertBytesToFrameData", "ConvertBytesToSkeletonDefinition"}) {
-    targets.RatioAtMost(PerBoneCaseName(exportName, kHumanoidBones), kDecodingRatioTarget);
-    targets.AllocationsConstant(exportName);
-  }
   for (const char* exportName : {"ConvertFrameDataToBytes", "ConvertSkeletonDefinitionToBytes"}) {
-    targets.RatioAtMost(PerBoneCaseName(exportName, kHumanoidBones), kEncodingRatioTarget);
-    targets.AllocationsAtMost(PerBoneCaseName(exportName, kHumanoidBones),
-                              kHumanoidBones + kEncodingAllocationAllowance);
+    const std::string caseName = PerBoneCaseName(exportName, kHumanoidBones);
+    targets.RatioAtMost(caseName, kEncodingRatioTarget);
+    targets.PeerRatioAtMost(caseName, PeerName("flatbuffers", "build"), kBuildPeerTarget);
+    targets.PeerRatioAtMost(caseName, PeerName("oscpack", "build"), kBundlePeerTarget);
+    targets.AllocationsAtMost(caseName, 1);
+  }
+  for (const char* exportName : {"ConvertBytesToFrameData", "ConvertBytesToSkeletonDefinition"}) {
+    const std::string caseName = PerBoneCaseName(exportName, kHumanoidBones);
+    targets.RatioAtMost(caseName, kDecodingRatioTarget);
+    targets.PeerRatioAtMost(caseName, PeerName("flatbuffers", "verify+read"), kReadPeerTarget);
+    targets.AllocationsAtMost(caseName, 1);
+  }
+  for (const SensorVariant& variant : kSensorVariants) {
+    const std::string encoding = std::string("ConvertSensorDataToBytes/") + variant.name;
+    const std::string parsing = std::string("ConvertBytesToSensorData/") + variant.name;
+    targets.RatioAtMost(encoding, kSensorRatioTarget);
+    targets.AllocationsAtMost(encoding, 1);
+    targets.RatioAtMost(parsing, kSensorRatioTarget);
+    targets.AllocationsAtMost(parsing, kSensorTextAllocations + 1);
   }
   for (const std::string detection :
        {"IsRmfBytes/frame/", "IsFrameDataBytes/frame/", "IsSkeletonDefinitionBytes/skeleton/"}) {
     targets.RatioAtMost(detection + humanoid, kDetectionRatioTarget);
+    targets.AllocationsAtMost(detection + humanoid, 0);
   }
   for (const char* exportName : {"ConvertBytesToFrameData", "ConvertBytesToSkeletonDefinition",
                                  "ConvertFrameDataToBytes", "ConvertSkeletonDefinitionToBytes"}) {

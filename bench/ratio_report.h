@@ -24,6 +24,9 @@ class RecordingReporter : public benchmark::ConsoleReporter {
 // One line per export case: ns/call, MB/s, allocations/call, floor, ratio.
 void PrintRatioTable(const Measurements& measurements, std::ostream& out);
 
+// Each 27-bone export case against each peer run.
+void PrintPeerTable(const Measurements& measurements, std::ostream& out);
+
 // Each target for 27 bones with the measured value and whether it is met;
 // returns true when all of them are.
 bool PrintTargets(const Measurements& measurements, std::ostream& out);

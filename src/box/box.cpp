@@ -26,7 +26,6 @@ Box::Box(BoxType kind, std::vector<Box*> childBoxes) noexcept : Box(kind) {
     value.emplace<std::nullptr_t>();
     return;
   }
-  arrayPool = ActiveBoxPool();
   children = std::move(childBoxes);
   std::uint32_t total = 0;
   for (const Box* child : children) {
@@ -38,8 +37,7 @@ Box::Box(BoxType kind, std::vector<Box*> childBoxes) noexcept : Box(kind) {
 }
 
 Box::Box(BoxType kind, const float* first, const float* second) : Box(kind) {
-  arrayPool = ActiveBoxPool();
-  floatValues = NewFloatArray(arrayPool);
+  floatValues = new float[kTransformFloatCount];
   for (int k = 0; k < 4; ++k) {
     floatValues[k] = first[k];
   }
@@ -65,8 +63,7 @@ Box::Box(BoxType kind, std::string textValue) : Box(kind) {
 Box::Box(unsigned char byte0, unsigned char byte1, unsigned char byte2, unsigned char byte3,
          unsigned char byte4, unsigned char byte5)
     : Box(BoxType::tmcd) {
-  arrayPool = ActiveBoxPool();
-  byteValues = NewByteArray(arrayPool);
+  byteValues = new unsigned char[kTimecodeByteCount];
   const unsigned char bytes[kTimecodeByteCount] = {byte0, byte1, byte2, byte3, byte4, byte5};
   for (int k = 0; k < kTimecodeByteCount; ++k) {
     byteValues[k] = bytes[k];
@@ -77,35 +74,19 @@ Box::Box(unsigned char byte0, unsigned char byte1, unsigned char byte2, unsigned
 }
 
 void Release(Box* box) noexcept {
-  // Most boxes hold no array: test here rather than in a call.
-  if (box->floatValues != nullptr) {
-    FreeFloatArray(box->arrayPool, box->floatValues);
-    box->floatValues = nullptr;
-  }
-  if (box->byteValues != nullptr) {
-    FreeByteArray(box->arrayPool, box->byteValues);
-    box->byteValues = nullptr;
-  }
-  if (box->text.capacity() > std::string().capacity()) {
-    std::string().swap(box->text);  // frees a text too long to sit in the box
-  } else {
-    box->text.clear();
-  }
+  delete[] box->floatValues;
+  box->floatValues = nullptr;
+  delete[] box->byteValues;
+  box->byteValues = nullptr;
+  std::string().swap(box->text);
   for (Box*& child : box->children) {
     DeleteBox(child);
     child = nullptr;
   }
-  if (box->children.capacity() == 0) {
-    // nothing to free
-  } else if (box->arrayPool != nullptr) {
-    box->arrayPool->GiveBackChildList(box->children);
-  } else {
-    std::vector<Box*>().swap(box->children);
-  }
+  std::vector<Box*>().swap(box->children);
   box->count = 0;
   box->size = 0;
-  // emplace sets the value in place: no temporary std::any to move and destroy.
-  box->value.emplace<std::nullptr_t>();
+  box->value = nullptr;
 }
 
 void DeleteBox(Box* box) noexcept {
@@ -118,15 +99,6 @@ void DeleteBox(Box* box) noexcept {
 BoxList::~BoxList() {
   for (Box* box : boxes_) {
     DeleteBox(box);
-  }
-}
-
-void BoxList::Reserve(std::size_t count) {
-  BoxPool* pool = ActiveBoxPool();
-  if (pool != nullptr && boxes_.capacity() == 0) {
-    boxes_ = pool->TakeChildList(count);
-  } else {
-    boxes_.reserve(count);
   }
 }
 

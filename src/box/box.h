@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "box/box_kinds.h"
-#include "box/box_pool.h"
 
 namespace ravuna_motion_format {
 
@@ -36,10 +35,6 @@ class Box {
   Box& operator=(const Box&) = delete;
   ~Box() = default;
 
-  // Nodes come from the pool active on this thread, if any (box_pool.h).
-  static void* operator new(std::size_t size) { return AllocateBoxNode(size); }
-  static void operator delete(void* node) noexcept { FreeBoxNode(node); }
-
   std::int32_t size = 0;  // payload bytes, never the 8-byte header
   BoxType type = BoxType::none;
   std::string typeName;  // the code written on the wire
@@ -49,7 +44,6 @@ class Box {
   float* floatValues = nullptr;
   unsigned char* byteValues = nullptr;
   std::string text;
-  BoxPool* arrayPool = nullptr;  // where its array and children list go back; null: the heap
 
  private:
   explicit Box(BoxType kind);
@@ -76,8 +70,7 @@ class BoxList {
   BoxList& operator=(const BoxList&) = delete;
   ~BoxList();
 
-  // Room for `count` boxes; a fresh list comes from the active pool, if any.
-  void Reserve(std::size_t count);
+  void Reserve(std::size_t count) { boxes_.reserve(count); }
   // Takes ownership of the box, also when growing the list fails.
   void Add(Box* box);
   // Hands the boxes over, for a container constructor.

@@ -26,42 +26,6 @@ class VectorSink {
   ByteVector& out_;
 };
 
-// Writes into a buffer of fixed length; a write that does not fit is dropped
-// and marks the sink as overflowed.
-class SpanSink {
- public:
-  explicit SpanSink(std::span<std::uint8_t> out) noexcept
-      : cursor_(out.data()), end_(out.data() + out.size()) {}
-  void Append(const void* data, std::size_t count) noexcept {
-    if (count > static_cast<std::size_t>(end_ - cursor_)) {
-      overflowed_ = true;
-      return;
-    }
-    if (count > 0) {
-      std::memcpy(cursor_, data, count);
-      cursor_ += count;
-    }
-  }
-  // A write of a size known when compiling: an inline store, no call.
-  template <std::size_t Count>
-  void AppendFixed(const void* data) noexcept {
-    if (Count > static_cast<std::size_t>(end_ - cursor_)) {
-      overflowed_ = true;
-      return;
-    }
-    std::memcpy(cursor_, data, Count);
-    cursor_ += Count;
-  }
-  void AppendByte(std::uint8_t byte) noexcept { AppendFixed<1>(&byte); }
-  bool overflowed() const noexcept { return overflowed_; }
-  const std::uint8_t* cursor() const noexcept { return cursor_; }
-
- private:
-  std::uint8_t* cursor_;
-  std::uint8_t* end_;
-  bool overflowed_ = false;
-};
-
 template <class Bits, class Sink>
 void AppendLittleEndian(Bits value, Sink& out) {
   if constexpr (std::endian::native == std::endian::little) {
@@ -77,21 +41,8 @@ void AppendLittleEndian(Bits value, Sink& out) {
 
 template <class Sink>
 void AppendFloats(const float* values, std::int32_t count, Sink& out) {
-  if (count <= 0) {
-    return;
-  }
-  if constexpr (std::endian::native == std::endian::little) {
-    // binary32 in host order is already the wire form: one copy for all,
-    // inline for the seven floats of every transform.
-    if (count == kTransformFloatCount) {
-      out.template AppendFixed<kTransformFloatCount * sizeof(float)>(values);
-      return;
-    }
-    out.Append(values, static_cast<std::size_t>(count) * sizeof(float));
-  } else {
-    for (std::int32_t i = 0; i < count; ++i) {
-      AppendLittleEndian(std::bit_cast<std::uint32_t>(values[i]), out);
-    }
+  for (std::int32_t i = 0; i < count; ++i) {
+    AppendLittleEndian(std::bit_cast<std::uint32_t>(values[i]), out);
   }
 }
 
@@ -216,16 +167,18 @@ EncodeStatus CheckMotionFormat(const MotionFormat* format) noexcept {
   return EncodeStatus::ok;
 }
 
+namespace {
+
+// The length the three top boxes' size fields declare.
 std::uint64_t DeclaredDocumentLength(const MotionFormat* format) noexcept {
-  if (CheckMotionFormat(format) != EncodeStatus::ok) {
-    return 0;
-  }
   std::uint64_t length = 0;
   for (const Box* box : {format->header, format->senderDefinition, format->data}) {
     length += 8U + static_cast<std::uint32_t>(box->size);
   }
   return length;
 }
+
+}  // namespace
 
 ByteVector EncodeMotionFormat(const MotionFormat* format) {
   ByteVector out;
@@ -236,20 +189,6 @@ ByteVector EncodeMotionFormat(const MotionFormat* format) {
   Box* const top[] = {format->header, format->senderDefinition, format->data};
   EncodeBoxes(top, out);
   return out;
-}
-
-std::optional<std::size_t> EncodeMotionFormatInto(const MotionFormat* format,
-                                                  std::span<std::uint8_t> out) noexcept {
-  if (CheckMotionFormat(format) != EncodeStatus::ok) {
-    return std::size_t{0};
-  }
-  SpanSink sink(out);
-  Box* const top[] = {format->header, format->senderDefinition, format->data};
-  EncodeBoxesTo(std::span<Box* const>(top), sink);
-  if (sink.overflowed()) {
-    return std::nullopt;
-  }
-  return static_cast<std::size_t>(sink.cursor() - out.data());
 }
 
 void EncodeBoxes(std::span<Box* const> boxes, ByteVector& out) {
@@ -265,30 +204,6 @@ void EncodeBox(const Box* box, ByteVector& out) {
 void EncodeBoxValue(const Box* box, ByteVector& out) {
   VectorSink sink(out);
   EncodeBoxValueTo(box, sink);
-}
-
-void UInt16ToBytes(std::uint16_t value, ByteVector& out) {
-  VectorSink sink(out);
-  AppendLittleEndian(value, sink);
-}
-void UInt32ToBytes(std::uint32_t value, ByteVector& out) {
-  VectorSink sink(out);
-  AppendLittleEndian(value, sink);
-}
-void UInt64ToBytes(std::uint64_t value, ByteVector& out) {
-  VectorSink sink(out);
-  AppendLittleEndian(value, sink);
-}
-void FloatToBytes(float value, ByteVector& out) {
-  VectorSink sink(out);
-  AppendLittleEndian(std::bit_cast<std::uint32_t>(value), sink);
-}
-void DoubleToBytes(double value, ByteVector& out) {
-  VectorSink sink(out);
-  AppendLittleEndian(std::bit_cast<std::uint64_t>(value), sink);
-}
-void StringToBytes(std::string_view text, ByteVector& out) {
-  out.insert(out.end(), text.begin(), text.end());
 }
 
 }  // namespace ravuna_motion_format

@@ -85,7 +85,7 @@ inline constexpr int kTransformFloatCount = 7;
 inline constexpr int kTimecodeByteCount = 6;
 
 // The format-type text that every document's "ftyp" box carries.
-inline const std::string kFormatTypeText = "kavi motion format";
+inline constexpr std::string_view kFormatTypeText = "kavi motion format";
 
 // The code of a kind; 0 and every number above 24 give "none".
 std::string_view BoxCode(BoxType type) noexcept;
@@ -102,6 +102,12 @@ constexpr std::uint32_t PackCode(std::string_view code) {
          static_cast<std::uint32_t>(static_cast<unsigned char>(code[1])) << 8U |
          static_cast<std::uint32_t>(static_cast<unsigned char>(code[2])) << 16U |
          static_cast<std::uint32_t>(static_cast<unsigned char>(code[3])) << 24U;
+}
+
+// A box header, size field then code, as one little-endian 64-bit number:
+// writers store it and readers compare against it in one step.
+constexpr std::uint64_t PackHeader(std::uint32_t size, std::string_view code) {
+  return size | static_cast<std::uint64_t>(PackCode(code)) << 32U;
 }
 
 // The kind of the four code bytes at `code`, without building a text; equal

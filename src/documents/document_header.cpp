@@ -18,7 +18,7 @@ bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 // at least one digit. Out of range magnitudes saturate as the C library's
 // unsigned conversion does, a minus sign negates modulo 2^64, and the result
 // keeps its low 16 bits. False when no digit follows.
-bool ReadUnsignedShortField(const std::string& text, std::size_t& position, std::uint16_t& value) {
+bool ReadUnsignedShortField(std::string_view text, std::size_t& position, std::uint16_t& value) {
   std::size_t at = position;
   while (at < text.size() && IsFormatSpace(text[at])) {
     ++at;
@@ -51,14 +51,14 @@ MotionFormat* BuildMotionFormatHeader(MotionFormat* format, std::string ipText,
                                       std::uint16_t port) {
   BoxList head;
   head.Reserve(2);
-  head.Add(
-      new Box(BoxType::ftyp, kFormatTypeText, static_cast<std::int32_t>(kFormatTypeText.size())));
+  head.Add(new Box(BoxType::ftyp, std::string(kFormatTypeText),
+                   static_cast<std::int32_t>(kFormatTypeText.size())));
   head.Add(new Box(BoxType::vrsn, std::byte{kCurrentDataVersion}, 1));
   format->header = NewContainer(BoxType::head, head);
 
   BoxList sender;
   sender.Reserve(2);
-  sender.Add(new Box(BoxType::ipad, StringToIpAddress(std::move(ipText)), 8));
+  sender.Add(new Box(BoxType::ipad, StringToIpAddress(ipText), 8));
   sender.Add(new Box(BoxType::rcvp, static_cast<unsigned short>(port), 2));
   format->senderDefinition = NewContainer(BoxType::sndf, sender);
   return format;
@@ -71,7 +71,7 @@ MotionFormatPtr NewMotionFormat(std::string ipText, std::uint16_t port, OwnedBox
   return format;
 }
 
-std::uint64_t StringToIpAddress(std::string text) {
+std::uint64_t StringToIpAddress(std::string_view text) {
   std::uint16_t parts[4] = {0, 0, 0, 0};
   std::size_t position = 0;
   for (std::size_t i = 0; i < 4; ++i) {

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "box/box.h"
 
@@ -19,6 +20,6 @@ MotionFormatPtr NewMotionFormat(std::string ipText, std::uint16_t port, OwnedBox
 // Packs dotted text a.b.c.d into ((a * 1000 + b) * 1000 + c) * 1000 + d.
 // Each part reads as "%hu" reads it (leading white space, an optional sign,
 // decimal digits, kept modulo 65536); parts the text does not supply are 0.
-std::uint64_t StringToIpAddress(std::string text);
+std::uint64_t StringToIpAddress(std::string_view text);
 
 }  // namespace ravuna_motion_format

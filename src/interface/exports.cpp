@@ -116,7 +116,12 @@ bool ConvertBytesToSensorData(int size, const unsigned char* bytes, uint64_t* ou
   });
 }
 
-void ReleaseSensorDataText(char* text) { delete[] text; }
+void ReleaseSensorDataText(char* text) {
+  AtBoundary([&](MotionSerializer& service) {
+    service.ReleaseSensorDataText(text);
+    return true;
+  });
+}
 
 bool IsRmfBytes(int size, const unsigned char* bytes) {
   return AtBoundary([&](MotionSerializer& service) { return service.IsRmfBytes(size, bytes); });

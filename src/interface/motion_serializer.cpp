@@ -5,14 +5,16 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
-#include "box/box_encoder.h"
+#include "documents/canonical_reads.h"
+#include "documents/direct_writers.h"
 #include "documents/document_header.h"
 #include "documents/frame_data.h"
 #include "documents/sensor_data.h"
 #include "documents/skeleton_definition.h"
-#include "interface/retained_buffers.h"
 
 namespace ravuna_motion_format {
 namespace {
@@ -36,75 +38,80 @@ bool RefusesBytes(int size, const unsigned char* bytes) noexcept {
   return size > 0 && bytes == nullptr;
 }
 
-// The encoded document in a new buffer of exactly its length. The trees the
-// builders make encode to the length their size fields declare, so they are
-// written once, straight into the buffer handed out; any other tree goes
-// through a vector first.
-std::unique_ptr<unsigned char[]> EncodeIntoNewBuffer(const MotionFormat* format,
-                                                     std::size_t& length) {
-  length = static_cast<std::size_t>(DeclaredDocumentLength(format));
-  std::unique_ptr<unsigned char[]> buffer(new unsigned char[length]);
-  if (EncodeMotionFormatInto(format, {buffer.get(), length}) == length) {
-    return buffer;
-  }
-  const ByteVector encoded = EncodeMotionFormat(format);
-  length = encoded.size();
-  buffer.reset(new unsigned char[length]);
-  std::copy(encoded.begin(), encoded.end(), buffer.get());
-  return buffer;
-}
-
-// Encodes the tree into a new buffer and hands it out through the two
-// outputs; they are written only once nothing can fail any more.
-bool HandOutDocument(const MotionFormat* format, int* outSize, unsigned char** outBuffer) {
-  std::size_t length = 0;
-  std::unique_ptr<unsigned char[]> buffer = EncodeIntoNewBuffer(format, length);
+// Writes the document of `length` bytes into one new buffer and hands it out
+// through the two outputs, written only once nothing can fail any more.
+template <class Writer>
+bool HandOutDocument(RetainedBuffers& handedOut, std::uint64_t length, const Writer& write,
+                     int* outSize, unsigned char** outBuffer) {
+  std::unique_ptr<unsigned char[]> block(new unsigned char[length]);
+  write(block.get());
   *outSize = static_cast<int>(length);
-  *outBuffer = buffer.get();
+  *outBuffer = block.get();
   RetainedSlots slots;
-  slots.document = buffer.release();
-  RetainBuffers(slots);
+  slots.document = block.get();
+  handedOut.Retain(std::move(block), slots);
   return true;
 }
 
-// A new array of n elements: the collected values, then zeros for elements
-// that have no collected value.
-template <class T>
-std::unique_ptr<T[]> NewArray(const std::vector<T>& collected, std::size_t n) {
-  std::unique_ptr<T[]> array(new T[n]);
-  const std::size_t copied = std::min(n, collected.size());
-  std::copy_n(collected.begin(), copied, array.get());
-  std::fill(array.get() + copied, array.get() + n, T{});
-  return array;
+Sender PackSender(const char* ipText, std::uint32_t port) {
+  return {StringToIpAddress(ipText), static_cast<std::uint16_t>(port)};
 }
 
-// The per-bone arrays of one parsing call, owned here until handed out.
-struct BoneArrays {
-  std::size_t count = 0;
-  std::unique_ptr<int[]> boneIds;
-  std::unique_ptr<int[]> parentBoneIds;
-  std::array<std::unique_ptr<float[]>, kTransformFloatCount> transforms;
-
-  BoneArrays(const std::vector<int>& ids, const TransformSequences& sequences)
-      : count(ids.size()), boneIds(NewArray(ids, count)) {
-    for (std::size_t k = 0; k < transforms.size(); ++k) {
-      transforms[k] = NewArray(sequences[k], count);
+// The per-bone arrays of one parsing call in one block, owned here until
+// handed out. Each array gets its own address, also when there are no bones.
+class BoneBlock {
+ public:
+  BoneBlock(std::size_t count, bool withParents) : count_(count) {
+    const std::size_t stride = std::max<std::size_t>(count, 1) * 4;
+    block_.reset(new unsigned char[(withParents ? 9 : 8) * stride]);
+    unsigned char* at = block_.get();
+    const auto next = [&at, stride]() { return std::exchange(at, at + stride); };
+    outputs_.boneIds = reinterpret_cast<int*>(next());
+    if (withParents) {
+      outputs_.parentBoneIds = reinterpret_cast<int*>(next());
+    }
+    for (float*& transform : outputs_.transforms) {
+      transform = reinterpret_cast<float*>(next());
     }
   }
 
-  // Writes the addresses out and records the arrays; cannot fail.
-  void HandOut(int** outBoneIds, int** outParentBoneIds,
+  std::size_t count() const noexcept { return count_; }
+  const BoneOutputs& outputs() const noexcept { return outputs_; }
+
+  // Copies what the general walk collected: the collected values, then zeros
+  // for elements that have none.
+  template <class T>
+  void Fill(T* array, const std::vector<T>& collected) const noexcept {
+    const std::size_t copied = std::min(count_, collected.size());
+    std::copy_n(collected.begin(), copied, array);
+    std::fill(array + copied, array + count_, T{});
+  }
+  void FillTransforms(const TransformSequences& sequences) const noexcept {
+    for (std::size_t k = 0; k < sequences.size(); ++k) {
+      Fill(outputs_.transforms[k], sequences[k]);
+    }
+  }
+
+  // Writes the count and the addresses out and records the block.
+  void HandOut(RetainedBuffers& handedOut, int* outBoneCount, int** outBoneIds,
+               int** outParentBoneIds,
                const std::array<float**, kTransformFloatCount>& outTransforms) noexcept {
     RetainedSlots slots;
-    *outBoneIds = slots.boneIds = boneIds.release();
+    *outBoneCount = static_cast<int>(count_);
+    *outBoneIds = slots.boneIds = outputs_.boneIds;
     if (outParentBoneIds != nullptr) {
-      *outParentBoneIds = slots.parentBoneIds = parentBoneIds.release();
+      *outParentBoneIds = slots.parentBoneIds = outputs_.parentBoneIds;
     }
-    for (std::size_t k = 0; k < transforms.size(); ++k) {
-      *outTransforms[k] = slots.transforms[k] = transforms[k].release();
+    for (std::size_t k = 0; k < outputs_.transforms.size(); ++k) {
+      *outTransforms[k] = slots.transforms[k] = outputs_.transforms[k];
     }
-    RetainBuffers(slots);
+    handedOut.Retain(std::move(block_), slots);
   }
+
+ private:
+  std::size_t count_;
+  std::unique_ptr<unsigned char[]> block_;
+  BoneOutputs outputs_;
 };
 
 // A sequence keeps its memory after a call up to this length, or up to four
@@ -155,7 +162,7 @@ class ReusedValues {
 };
 
 // A new NUL-terminated copy of the text, zero bytes inside included.
-char* NewText(const std::string& text) {
+char* NewText(std::string_view text) {
   char* copy = new char[text.size() + 1];
   std::memcpy(copy, text.data(), text.size());
   copy[text.size()] = '\0';
@@ -187,11 +194,14 @@ bool MotionSerializer::ConvertSkeletonDefinitionToBytes(
       SkeletonDefinitionLength(boneCount) > kMaxDocumentLength) {
     return false;
   }
-  std::lock_guard lock(mutex_);
-  const BoxPoolScope pool(boxPool_);
-  const MotionFormatPtr format = BuildSkeletonDefinition(
-      ipText, static_cast<std::uint16_t>(port), boneCount, boneIds, parentBoneIds, transforms);
-  return HandOutDocument(format.get(), outSize, outBuffer);
+  const Sender sender = PackSender(ipText, port);
+  ServiceLock lock(mutex_);
+  return HandOutDocument(
+      handedOut_, SkeletonDefinitionLength(boneCount),
+      [&](unsigned char* out) {
+        WriteSkeletonDefinition(out, sender, boneCount, boneIds, parentBoneIds, transforms);
+      },
+      outSize, outBuffer);
 }
 
 bool MotionSerializer::ConvertBytesToSkeletonDefinition(
@@ -205,26 +215,37 @@ bool MotionSerializer::ConvertBytesToSkeletonDefinition(
               outTranslation2)) {
     return false;
   }
-  std::lock_guard lock(mutex_);
+  const std::array<float**, kTransformFloatCount> outTransforms{
+      outRotation0,    outRotation1,    outRotation2,   outRotation3,
+      outTranslation0, outTranslation1, outTranslation2};
+  const ByteView input = CallerBytes(size, bytes);
+  ServiceLock lock(mutex_);
+  if (const std::optional<CanonicalBones> canonical = MatchCanonicalSkeletonDefinition(input)) {
+    BoneBlock block(canonical->boneCount, true);
+    ReadCanonicalSkeletonBones(*canonical, block.outputs());
+    *outIpAddress = canonical->packedAddress;
+    *outPort = canonical->port;
+    block.HandOut(handedOut_, outBoneCount, outBoneIds, outParentBoneIds, outTransforms);
+    return true;
+  }
   std::string ipText;
   ReusedValues reused(skeletonValues_);
   SkeletonDefinitionValues& values = reused.get();
-  if (!DecodeSkeletonDefinition(CallerBytes(size, bytes), ipText, values)) {
+  if (!DecodeSkeletonDefinition(input, ipText, values)) {
     *outIpAddress = StringToIpAddress(ipText);
     return false;
   }
-  BoneArrays arrays(values.boneIds, values.transforms);
-  arrays.parentBoneIds = NewArray(values.parentBoneIds, arrays.count);
+  BoneBlock block(values.boneIds.size(), true);
+  block.Fill(block.outputs().boneIds, values.boneIds);
+  block.Fill(block.outputs().parentBoneIds, values.parentBoneIds);
+  block.FillTransforms(values.transforms);
   const std::uint64_t ipAddress = StringToIpAddress(ipText);
 
   *outIpAddress = ipAddress;
   if (values.port) {
     *outPort = *values.port;
   }
-  *outBoneCount = static_cast<int>(arrays.count);
-  arrays.HandOut(outBoneIds, outParentBoneIds,
-                 {outRotation0, outRotation1, outRotation2, outRotation3, outTranslation0,
-                  outTranslation1, outTranslation2});
+  block.HandOut(handedOut_, outBoneCount, outBoneIds, outParentBoneIds, outTransforms);
   return true;
 }
 
@@ -247,11 +268,14 @@ bool MotionSerializer::ConvertFrameDataToBytes(
                                 uttm,
                                 {timecode0, timecode1, timecode2, timecode3, timecode4,
                                  static_cast<unsigned char>(timecodeFlag)}};
-  std::lock_guard lock(mutex_);
-  const BoxPoolScope pool(boxPool_);
-  const MotionFormatPtr format = BuildFrameData(ipText, static_cast<std::uint16_t>(port), frame,
-                                                boneCount, boneIds, transforms);
-  return HandOutDocument(format.get(), outSize, outBuffer);
+  const Sender sender = PackSender(ipText, port);
+  ServiceLock lock(mutex_);
+  return HandOutDocument(
+      handedOut_, FrameDataLength(boneCount),
+      [&](unsigned char* out) {
+        WriteFrameData(out, sender, frame, boneCount, boneIds, transforms);
+      },
+      outSize, outBuffer);
 }
 
 bool MotionSerializer::ConvertBytesToFrameData(
@@ -268,35 +292,50 @@ bool MotionSerializer::ConvertBytesToFrameData(
               outTranslation1, outTranslation2)) {
     return false;
   }
-  std::lock_guard lock(mutex_);
+  const std::array<float**, kTransformFloatCount> outTransforms{
+      outRotation0,    outRotation1,    outRotation2,   outRotation3,
+      outTranslation0, outTranslation1, outTranslation2};
+  // Written last, once the bones are in place.
+  const auto writeFrame = [&](const FrameHeaderValues& frame) {
+    *outFrameNumber = frame.frameNumber;
+    *outTime = frame.time;
+    *outUttm = frame.uttm;
+    unsigned char* const outTimecode[] = {outTimecode0, outTimecode1, outTimecode2, outTimecode3,
+                                          outTimecode4};
+    for (std::size_t k = 0; k < 5; ++k) {
+      *outTimecode[k] = frame.timecode[k];
+    }
+    *outTimecodeFlag = frame.timecode[5] != 0;
+  };
+  const ByteView input = CallerBytes(size, bytes);
+  ServiceLock lock(mutex_);
+  if (const std::optional<CanonicalBones> canonical = MatchCanonicalFrameData(input)) {
+    BoneBlock block(canonical->boneCount, false);
+    ReadCanonicalFrameBones(*canonical, block.outputs());
+    *outIpAddress = canonical->packedAddress;
+    *outPort = canonical->port;
+    writeFrame(ReadCanonicalFrameHeader(*canonical));
+    block.HandOut(handedOut_, outBoneCount, outBoneIds, nullptr, outTransforms);
+    return true;
+  }
   std::string ipText;
   ReusedValues reused(frameValues_);
   FrameDataValues& values = reused.get();
-  if (!DecodeFrameData(CallerBytes(size, bytes), ipText, values)) {
+  if (!DecodeFrameData(input, ipText, values)) {
     *outIpAddress = StringToIpAddress(ipText);
     return false;
   }
-  BoneArrays arrays(values.boneIds, values.transforms);
+  BoneBlock block(values.boneIds.size(), false);
+  block.Fill(block.outputs().boneIds, values.boneIds);
+  block.FillTransforms(values.transforms);
   const std::uint64_t ipAddress = StringToIpAddress(ipText);
 
   *outIpAddress = ipAddress;
   if (values.port) {
     *outPort = *values.port;
   }
-  const FrameHeaderValues& frame = values.frame;
-  *outFrameNumber = frame.frameNumber;
-  *outTime = frame.time;
-  *outUttm = frame.uttm;
-  unsigned char* const outTimecode[] = {outTimecode0, outTimecode1, outTimecode2, outTimecode3,
-                                        outTimecode4};
-  for (std::size_t k = 0; k < 5; ++k) {
-    *outTimecode[k] = frame.timecode[k];
-  }
-  *outTimecodeFlag = frame.timecode[5] != 0;
-  *outBoneCount = static_cast<int>(arrays.count);
-  arrays.HandOut(outBoneIds, nullptr,
-                 {outRotation0, outRotation1, outRotation2, outRotation3, outTranslation0,
-                  outTranslation1, outTranslation2});
+  writeFrame(values.frame);
+  block.HandOut(handedOut_, outBoneCount, outBoneIds, nullptr, outTransforms);
   return true;
 }
 
@@ -313,12 +352,16 @@ bool MotionSerializer::ConvertSensorDataToBytes(const char* ipText, std::uint32_
   }
   const SensorValueArray sensorValues{sensorValue0, sensorValue1, sensorValue2, sensorValue3,
                                       sensorValue4, sensorValue5, sensorValue6};
-  std::lock_guard lock(mutex_);
-  const BoxPoolScope pool(boxPool_);
-  const MotionFormatPtr format =
-      BuildSensorData(ipText, sensorAddress, sensorName, static_cast<std::uint16_t>(port), uttm,
-                      sensorJointIndex, sensorValues);
-  return HandOutDocument(format.get(), outSize, outBuffer);
+  const Sender sender = PackSender(ipText, port);
+  const std::string_view address(sensorAddress);
+  const std::string_view name(sensorName);
+  ServiceLock lock(mutex_);
+  return HandOutDocument(
+      handedOut_, SensorDataLength(address.size(), name.size()),
+      [&](unsigned char* out) {
+        WriteSensorData(out, sender, uttm, address, name, sensorJointIndex, sensorValues);
+      },
+      outSize, outBuffer);
 }
 
 bool MotionSerializer::ConvertBytesToSensorData(
@@ -336,11 +379,25 @@ bool MotionSerializer::ConvertBytesToSensorData(
           std::end(outSensorValues)) {
     return false;
   }
-  std::lock_guard lock(mutex_);
+  const ByteView input = CallerBytes(size, bytes);
+  ServiceLock lock(mutex_);
+  if (const std::optional<CanonicalSensorData> canonical = MatchCanonicalSensorData(input)) {
+    std::unique_ptr<char[]> address(NewText(canonical->sensorAddress));
+    std::unique_ptr<char[]> name(NewText(canonical->sensorName));
+    *outIpAddress = canonical->packedAddress;
+    *outSensorAddress = address.release();
+    *outSensorName = name.release();
+    *outPort = canonical->port;
+    *outUttm = canonical->uttm;
+    *outSensorJointIndex = canonical->sensorJointIndex;
+    for (std::size_t k = 0; k < canonical->sensorValues.size(); ++k) {
+      *outSensorValues[k] = canonical->sensorValues[k];
+    }
+    return true;
+  }
   std::string ipText;
   SensorDataValues values;
-  const bool decoded =
-      static_cast<bool>(DecodeSensorData(CallerBytes(size, bytes), ipText, values));
+  const bool decoded = static_cast<bool>(DecodeSensorData(input, ipText, values));
   // The texts are handed out whatever the result (empty on failure).
   std::unique_ptr<char[]> address(NewText(values.sensorAddress));
   std::unique_ptr<char[]> name(NewText(values.sensorName));
@@ -371,8 +428,18 @@ bool MotionSerializer::ContainsBox(BoxType kind, int size, const unsigned char* 
   if (RefusesBytes(size, bytes)) {
     return false;
   }
-  std::lock_guard lock(mutex_);
+  ServiceLock lock(mutex_);
   return FindBox(CallerBytes(size, bytes), kind, 0, -1).found;
+}
+
+void MotionSerializer::ReleaseSensorDataText(char* text) {
+  ServiceLock lock(mutex_);
+  delete[] text;
+}
+
+RetainedSlots MotionSerializer::HandedOut() {
+  ServiceLock lock(mutex_);
+  return handedOut_.Slots();
 }
 
 bool MotionSerializer::IsRmfBytes(int size, const unsigned char* bytes) {

@@ -3,12 +3,12 @@
 #pragma once
 
 #include <cstdint>
-#include <mutex>
 
 #include "box/box_kinds.h"
-#include "box/box_pool.h"
 #include "documents/frame_data.h"
 #include "documents/skeleton_definition.h"
+#include "interface/retained_buffers.h"
+#include "interface/service_lock.h"
 
 namespace ravuna_motion_format {
 
@@ -67,23 +67,28 @@ class MotionSerializer {
                                 float* outSensorValue2, float* outSensorValue3,
                                 float* outSensorValue4, float* outSensorValue5,
                                 float* outSensorValue6);
+  // Frees a text handed out by ConvertBytesToSensorData; null is a no-op.
+  void ReleaseSensorDataText(char* text);
   bool IsRmfBytes(int size, const unsigned char* bytes);
   bool IsSkeletonDefinitionBytes(int size, const unsigned char* bytes);
   bool IsFrameDataBytes(int size, const unsigned char* bytes);
   bool IsSensorDataBytes(int size, const unsigned char* bytes);
 
+  // A copy of the record of handed-out memory, taken under the lock.
+  RetainedSlots HandedOut();
+
  private:
   MotionSerializer();
   bool ContainsBox(BoxType kind, int size, const unsigned char* bytes);
 
-  std::mutex mutex_;
-  // Memory for the document trees of the serialising operations; used only
-  // while mutex_ is held.
-  BoxPool boxPool_;
-  // What the parsing operations collect, reused from call to call so that the
+  // Every operation holds this lock for its whole run.
+  ServiceMutex mutex_;
+  // The memory handed out by the last recording call.
+  RetainedBuffers handedOut_ RAVUNA_GUARDED_BY(mutex_);
+  // What the general walk collects, reused from call to call so that the
   // sequences keep their memory; emptied at the end of every call.
-  SkeletonDefinitionValues skeletonValues_;
-  FrameDataValues frameValues_;
+  SkeletonDefinitionValues skeletonValues_ RAVUNA_GUARDED_BY(mutex_);
+  FrameDataValues frameValues_ RAVUNA_GUARDED_BY(mutex_);
 };
 
 }  // namespace ravuna_motion_format

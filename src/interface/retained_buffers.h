@@ -3,11 +3,12 @@
 #pragma once
 
 #include <array>
+#include <memory>
 
 namespace ravuna_motion_format {
 
 // Ten slots: 1 and 2 the bone id and parent bone id arrays, 3 to 9 the seven
-// transform arrays, 10 an encoded document. Every pointer came from new[].
+// transform arrays, 10 an encoded document. All of them lie in one block.
 struct RetainedSlots {
   int* boneIds = nullptr;              // slot 1
   int* parentBoneIds = nullptr;        // slot 2
@@ -15,12 +16,20 @@ struct RetainedSlots {
   unsigned char* document = nullptr;   // slot 10
 };
 
-// Frees every non-empty slot in slot order 1 to 10 with the matching
-// delete[], then stores the given pointers, empty ones included. Call only
-// under the service lock.
-void RetainBuffers(const RetainedSlots& slots) noexcept;
+// The memory of the last recording call: one block from new unsigned char[],
+// and the slots that point into it. Used only under the service lock.
+class RetainedBuffers {
+ public:
+  // Frees the block held so far, then keeps `block` and `slots`.
+  void Retain(std::unique_ptr<unsigned char[]> block, const RetainedSlots& slots) noexcept {
+    block_ = std::move(block);
+    slots_ = slots;
+  }
+  const RetainedSlots& Slots() const noexcept { return slots_; }
 
-// What the table holds now (for checks; read under the service lock).
-const RetainedSlots& RetainedBuffers() noexcept;
+ private:
+  std::unique_ptr<unsigned char[]> block_;
+  RetainedSlots slots_;
+};
 
 }  // namespace ravuna_motion_format

@@ -10,7 +10,7 @@
 #include <cstdint>
 
 #include "capture_stats.h"
-#include "fuzz_check.h"
+#include "fuzz_support.h"
 #include "ip_reassembly.h"
 
 namespace {
