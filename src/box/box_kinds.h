@@ -148,6 +148,27 @@ inline BoxValueTypeLookup GetBoxValueType(BoxType type) noexcept {
   return {kValueTypes[number], true};
 }
 
+// The bytes a value of fixed width takes on the wire (a transform is seven
+// floats, a timecode six bytes); 0 for texts, whose width is their payload's,
+// for containers and for kinds without a value.
+constexpr std::uint32_t FixedValueWidth(BoxValueType valueType) noexcept {
+  switch (valueType) {
+    case BoxValueType::byte: return 1;
+    case BoxValueType::uint16:
+    case BoxValueType::int16: return 2;
+    case BoxValueType::int32:
+    case BoxValueType::float32: return 4;
+    case BoxValueType::uint64:
+    case BoxValueType::float64: return 8;
+    case BoxValueType::floatArray: return 28;
+    case BoxValueType::byteArray: return 6;
+    case BoxValueType::none:
+    case BoxValueType::container:
+    case BoxValueType::text: break;
+  }
+  return 0;
+}
+
 // One bit per kind number, set for the container kinds.
 inline constexpr std::uint32_t kContainerKinds = 0U
 #define RAVUNA_CONTAINER_BIT(name, number, code, valueType) \

@@ -43,21 +43,8 @@ constexpr std::array<std::uint32_t, kDocumentKindCount> kDataReads = {
 // The bytes a leaf's value occupies as the readers read it; a text is its
 // whole payload.
 std::uint64_t ValueWidth(BoxType type, std::uint32_t size) noexcept {
-  switch (GetBoxValueType(type).valueType) {
-    case BoxValueType::byte: return 1;
-    case BoxValueType::uint16:
-    case BoxValueType::int16: return 2;
-    case BoxValueType::int32:
-    case BoxValueType::float32: return 4;
-    case BoxValueType::uint64:
-    case BoxValueType::float64: return 8;
-    case BoxValueType::floatArray: return 4U * kTransformFloatCount;
-    case BoxValueType::byteArray: return kTimecodeByteCount;
-    case BoxValueType::text: return size;
-    case BoxValueType::none:
-    case BoxValueType::container: break;
-  }
-  return 0;
+  const BoxValueType valueType = GetBoxValueType(type).valueType;
+  return valueType == BoxValueType::text ? size : FixedValueWidth(valueType);
 }
 
 // Walks a range with the box walk's rules (the same bounds, depth cap and

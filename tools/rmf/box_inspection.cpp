@@ -135,21 +135,8 @@ class TreeInspector {
 }  // namespace
 
 std::uint32_t WrittenPayloadSize(BoxType type) {
-  switch (ravuna_motion_format::GetBoxValueType(type).valueType) {
-    case BoxValueType::byte: return 1;
-    case BoxValueType::uint16:
-    case BoxValueType::int16: return 2;
-    case BoxValueType::int32:
-    case BoxValueType::float32: return 4;
-    case BoxValueType::uint64:
-    case BoxValueType::float64: return 8;
-    case BoxValueType::floatArray: return 28;
-    case BoxValueType::byteArray: return 6;
-    case BoxValueType::none:
-    case BoxValueType::container:
-    case BoxValueType::text: break;
-  }
-  return 0;
+  return ravuna_motion_format::FixedValueWidth(
+      ravuna_motion_format::GetBoxValueType(type).valueType);
 }
 
 BoxTree InspectBoxTree(ByteView bytes) { return TreeInspector(bytes).Inspect(); }
