@@ -5,15 +5,15 @@ using Ravuna.MotionSerialization;
 
 static partial class MotionSerializerTests
 {
-    static void ThrowsWithMessage(Action action, string expectedStart)
+    static void ThrowsWithMessage(Action action, string expected)
     {
         try { action(); }
         catch (MotionDocumentException error)
         {
-            Check(error.Message.StartsWith(expectedStart), "message \"" + error.Message + "\" starts with \"" + expectedStart + "\"");
+            Check(error.Message.Contains(expected), "message \"" + error.Message + "\" holds \"" + expected + "\"");
             return;
         }
-        throw new Exception("expected MotionDocumentException: " + expectedStart);
+        throw new Exception("expected MotionDocumentException: " + expected);
     }
 
     static void FailureMessages()
