@@ -1,6 +1,7 @@
 /* Serialises a 27-bone skeleton definition, one frame of it and a sensor
- * record, detects each buffer's kind, parses each back and prints the values.
- * Handed-out buffers are copied before the next call that hands out memory. */
+ * record, detects each buffer's kind, parses each back and prints the values,
+ * then judges a frame cut short. Handed-out buffers are copied before the
+ * next call that hands out memory. */
 #include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -98,6 +99,24 @@ static int SkeletonRoundTrip(void) {
   return 0;
 }
 
+/* A receive buffer too small for the datagram cuts a frame short. It still
+ * parses (missing values read as 0); the verdict tells that it was read
+ * leniently, where the whole frame reads exactly. */
+static int JudgeCutFrame(const unsigned char* bytes, int size) {
+  RavunaDocumentVerdict whole, cut;
+  char text[RAVUNA_VERDICT_TEXT_CAPACITY];
+  int length = 0;
+  if (!JudgeDocumentBytes(size, bytes, RAVUNA_DOCUMENT_FRAME_DATA, &whole) ||
+      !JudgeDocumentBytes(100, bytes, RAVUNA_DOCUMENT_FRAME_DATA, &cut) ||
+      whole.reason != RAVUNA_VERDICT_ACCEPTED || whole.lenientReads != 0 ||
+      cut.reason != RAVUNA_VERDICT_ACCEPTED || cut.lenientReads == 0 ||
+      !DescribeDocumentVerdict(&cut, (int)sizeof text, text, &length)) {
+    return 1;
+  }
+  printf("  first 100 bytes: %s\n", text);
+  return 0;
+}
+
 static int FrameRoundTrip(void) {
   const Pose pose = MakePose(1.0f);
   int size = 0;
@@ -126,8 +145,8 @@ static int FrameRoundTrip(void) {
   const int ok = ConvertBytesToFrameData(size, bytes, &ip, &port, &frame, &time, &uttm, &tc[0],
                                          &tc[1], &tc[2], &tc[3], &tc[4], &flag, &count, &ids, &t[0],
                                          &t[1], &t[2], &t[3], &t[4], &t[5], &t[6]);
-  free(bytes);
   if (!ok) {
+    free(bytes);
     return 1;
   }
   PrintAddress(ip, port);
@@ -135,7 +154,9 @@ static int FrameRoundTrip(void) {
          time, uttm, tc[0], tc[1], tc[2], tc[3], tc[4], flag, count);
   printf("  bone %d rotation (%g, %g, %g, %g)\n", ids[count - 1], t[0][count - 1], t[1][count - 1],
          t[2][count - 1], t[3][count - 1]);
-  return 0;
+  const int judged = JudgeCutFrame(bytes, size);
+  free(bytes);
+  return judged;
 }
 
 static int SensorRoundTrip(void) {

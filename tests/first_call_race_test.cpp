@@ -2,6 +2,7 @@
 // same moment, must create exactly one service object. ctest runs this
 // program several times, so each trial starts in a fresh process.
 #include <atomic>
+#include <barrier>
 #include <cstdio>
 #include <thread>
 #include <vector>
@@ -12,14 +13,12 @@
 int main() {
   using ravuna_motion_format::MotionSerializer;
   const unsigned char noDocument[8] = {};
-  std::atomic<bool> go{false};
-  std::atomic<int> ready{0};
+  std::barrier start(8);
   std::atomic<int> failures{MotionSerializer::CreatedCount()};  // 0 before any call
   std::vector<std::thread> threads;
   for (int t = 0; t < 8; ++t) {
     threads.emplace_back([&, t] {
-      ++ready;
-      while (!go) std::this_thread::yield();
+      start.arrive_and_wait();
       int size = 0;
       unsigned char* buffer = nullptr;
       const bool ok = t % 2 == 0 ? !IsRmfBytes(8, noDocument)
@@ -28,8 +27,6 @@ int main() {
       if (!ok) ++failures;
     });
   }
-  while (ready < 8) std::this_thread::yield();
-  go = true;
   for (std::thread& thread : threads) thread.join();
   std::printf("service objects: %d, failures: %d\n", MotionSerializer::CreatedCount(),
               failures.load());

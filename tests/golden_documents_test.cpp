@@ -28,7 +28,6 @@ Bytes ReadHexFile(const std::string& name) {
 
 struct Golden {
   const char* file;
-  std::size_t size;
   Bytes encoded;  // copied at once: the next encoding frees the buffer
   Kind kind;
 };
@@ -37,15 +36,14 @@ TEST(GoldenDocuments, EncodeToTheGoldenBytesAndParseBackToThem) {
   const Bones one{{5}, {-1}, {{{0}, {0}, {0}, {1}, {0.1F}, {1.2F}, {-0.3F}}}};
   const Bones frameBone{{-1}, {}, {{{1}, {2}, {3}, {4}, {5}, {6}, {7}}}};
   const Golden goldens[] = {
-      {"skeleton_one_bone", 157, EncodeSkeleton(one).Copy(), Kind::skeleton},
-      {"skeleton_no_bones", 93, EncodeSkeleton({}).Copy(), Kind::skeleton},
-      {"frame_one_bone", 201, EncodeFrame(frameBone, {}, "10.0.0.1", 65535).Copy(), Kind::frame},
-      {"sensor_record", 168, EncodeSensor().Copy(), Kind::sensor}};
+      {"skeleton_one_bone", EncodeSkeleton(one).Copy(), Kind::skeleton},
+      {"skeleton_no_bones", EncodeSkeleton({}).Copy(), Kind::skeleton},
+      {"frame_one_bone", EncodeFrame(frameBone, {}, "10.0.0.1", 65535).Copy(), Kind::frame},
+      {"sensor_record", EncodeSensor().Copy(), Kind::sensor}};
   for (const Golden& g : goldens) {
     SCOPED_TRACE(g.file);
     const Bytes golden = ReadHexFile(g.file);
-    ASSERT_EQ(golden.size(), g.size) << "golden file unreadable";
-    EXPECT_EQ(g.encoded, golden);
+    EXPECT_EQ(g.encoded, golden);  // an unreadable file reads as no bytes
     const Result parsed = Decode(g.kind, golden);
     EXPECT_TRUE(parsed.ok);
     EXPECT_EQ(Reencode(g.kind, parsed), golden);

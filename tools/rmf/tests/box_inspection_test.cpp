@@ -4,7 +4,7 @@
 
 #include <variant>
 
-#include "test_bytes.h"
+#include "document_test_bytes.h"
 
 namespace rmf {
 namespace {

@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "document_report.h"
+#include "document_test_bytes.h"
 #include "json_output.h"
 #include "ravuna_motion_serializer.h"
-#include "test_bytes.h"
 
 namespace rmf {
 namespace {

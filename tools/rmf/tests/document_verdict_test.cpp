@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "test_bytes.h"
+#include "document_test_bytes.h"
 
 namespace rmf {
 namespace {
