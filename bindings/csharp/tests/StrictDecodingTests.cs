@@ -21,9 +21,9 @@ static partial class MotionSerializerTests
         byte[][] documents = RoundTrip(2, 11);
         byte[] version2 = documents[1].ToArray();
         version2[42] = 2;
-        ThrowsWithMessage(() => MotionSerializer.DecodeFrameData(version2), "data version 2 is not supported (this library reads version 1)");
+        ThrowsWithMessage(() => MotionSerializer.DecodeFrameData(version2), "not a valid frame data document: data version 2 is not supported (this library reads version 1)");
         ThrowsWithMessage(() => MotionSerializer.DecodeFrameData(documents[2]), "not a valid frame data document: the bytes hold a sensor data document");
-        ThrowsWithMessage(() => MotionSerializer.DecodeSkeletonDefinition(new byte[0]), "no \"head\" box");
+        ThrowsWithMessage(() => MotionSerializer.DecodeSkeletonDefinition(new byte[0]), "not a valid skeleton definition document: no \"head\" box");
     }
 
     static void StrictDecoding()
