@@ -21,7 +21,7 @@ build: deps
 	cmake --preset release
 	cmake --build --preset release -j $(JOBS)
 
-# Writes sample documents of each kind and a capture into build/demo, then
+# Writes sample documents of each kind and two captures into build/demo, then
 # inspects them with the rmf tool.
 demo: build
 	build/release/tools/rmf/rmf demo build/demo
