@@ -21,7 +21,7 @@ build: deps
 	cmake --preset release
 	cmake --build --preset release -j $(JOBS)
 
-# Writes sample documents of each kind and a capture into build/demo, then
+# Writes sample documents of each kind and two captures into build/demo, then
 # inspects them with the rmf tool.
 demo: build
 	build/release/tools/rmf/rmf demo build/demo
@@ -133,8 +133,8 @@ test-python: bindings-library
 # (CLI11, JSON, libpcap for capture files, libtins for packets, Asio for
 # sockets). Its suites (unit tests, golden outputs, loopback send/listen)
 # run in test-release and test-asan.
-PACKAGES_BUILD += libcli11-dev nlohmann-json3-dev libpcap-dev libtins-dev libasio-dev
-PACKAGES_TEST += libcli11-dev nlohmann-json3-dev libpcap-dev libtins-dev libasio-dev
+PACKAGES_BUILD += libcli11-dev nlohmann-json3-dev libpcap-dev libtins-dev libasio-dev pkgconf
+PACKAGES_TEST += libcli11-dev nlohmann-json3-dev libpcap-dev libtins-dev libasio-dev pkgconf
 
 # --- Hardening: ThreadSanitizer, valgrind memcheck, libFuzzer ---
 # test-tsan runs every suite of the tsan preset (the generic test-% rule).

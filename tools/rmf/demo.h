@@ -1,4 +1,4 @@
-// `rmf demo`: writes sample documents of every kind and a capture of them
+// `rmf demo`: writes sample documents of every kind and two captures of them
 // into a folder, then inspects them.
 #pragma once
 

@@ -79,8 +79,8 @@ int main(int argc, char** argv) {
 
   std::string demoFolder = "rmf-demo";
   bool demoJson = false;
-  CLI::App* demo =
-      app.add_subcommand("demo", "Write sample documents and a capture to a folder, then inspect");
+  CLI::App* demo = app.add_subcommand(
+      "demo", "Write sample documents and two captures to a folder, then inspect");
   demo->add_option("folder", demoFolder, "Folder to write into (created if missing)")
       ->capture_default_str();
   demo->add_flag("--json", demoJson, "One JSON object per line");
