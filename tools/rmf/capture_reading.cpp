@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <span>
 
 namespace rmf {
@@ -13,9 +14,9 @@ namespace {
 
 constexpr std::size_t kUdpHeaderSize = 8;
 
-UdpEndpoint EndpointOf(const IpPacket& ip, const IpAddressBytes& address, std::uint16_t port) {
+// The address alone; the port comes from the UDP header.
+UdpEndpoint EndpointOf(const IpPacket& ip, const IpAddressBytes& address) {
   UdpEndpoint endpoint;
-  endpoint.port = port;
   endpoint.isIpv6 = ip.isIpv6;
   if (ip.isIpv6) {
     endpoint.address6 = address;
@@ -42,26 +43,22 @@ void ReadIpPacket(const IpPacket& ip, std::int64_t time, IpReassembler& reassemb
   if (ip.protocol != kIpProtocolUdp) {
     return;
   }
-  if (!ip.isFragment) {
-    CapturedPacket udp = UdpPacketOf(ip, ip.payload, ip.statedPayloadLength);
-    udp.index = packet.index;
-    udp.seconds = packet.seconds;
-    udp.microseconds = packet.microseconds;
-    packet = std::move(udp);
-    return;
+  std::optional<Bytes> whole;
+  if (ip.isFragment) {
+    whole = reassembler.Add(ip, time);
+    if (!whole) {
+      packet.isFragment = true;
+      packet.source = EndpointOf(ip, ip.source);
+      packet.destination = EndpointOf(ip, ip.destination);
+      return;
+    }
   }
-  const std::optional<Bytes> whole = reassembler.Add(ip, time);
-  if (!whole) {
-    packet.isFragment = true;
-    packet.source = EndpointOf(ip, ip.source, 0);
-    packet.destination = EndpointOf(ip, ip.destination, 0);
-    return;
-  }
-  CapturedPacket udp = UdpPacketOf(ip, *whole, whole->size());
+  CapturedPacket udp = whole ? UdpPacketOf(ip, *whole, whole->size())
+                             : UdpPacketOf(ip, ip.payload, ip.statedPayloadLength);
   udp.index = packet.index;
   udp.seconds = packet.seconds;
   udp.microseconds = packet.microseconds;
-  udp.isFragment = true;
+  udp.isFragment = ip.isFragment;
   packet = std::move(udp);
 }
 
@@ -97,8 +94,8 @@ std::string FormatPacketTime(const CapturedPacket& packet) {
 CapturedPacket UdpPacketOf(const IpPacket& ip, PacketView udp, std::size_t statedLength) {
   CapturedPacket packet;
   packet.isUdp = true;
-  packet.source = EndpointOf(ip, ip.source, 0);
-  packet.destination = EndpointOf(ip, ip.destination, 0);
+  packet.source = EndpointOf(ip, ip.source);
+  packet.destination = EndpointOf(ip, ip.destination);
   if (udp.size() < kUdpHeaderSize || statedLength < kUdpHeaderSize) {
     packet.malformation = "UDP header cut short";
     return packet;
