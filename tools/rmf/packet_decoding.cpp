@@ -107,7 +107,6 @@ std::optional<IpPacket> DecodeIpv6(PacketView bytes) {
     if (next == kIpv6Fragment) {
       size = 8;
       const std::uint16_t offsetAndFlags = BigEndian16(bytes, at + 2);
-      ip.isFragment = true;
       ip.fragmentOffset = offsetAndFlags & 0xfff8U;
       ip.moreFragments = (offsetAndFlags & 1U) != 0;
       ip.identification = static_cast<std::uint32_t>(BigEndian16(bytes, at + 4)) << 16U |
