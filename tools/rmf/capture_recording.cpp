@@ -4,10 +4,6 @@
 #include <tins/ipv6.h>
 #include <tins/rawpdu.h>
 #include <tins/udp.h>
-#include <unistd.h>
-
-#include <cstdio>
-#include <filesystem>
 
 namespace rmf {
 namespace {
@@ -24,25 +20,22 @@ Tins::IPv6Address Ipv6Of(const UdpEndpoint& endpoint) {
 
 }  // namespace
 
-CaptureRecorder::CaptureRecorder(std::string path)
-    : path_(std::move(path)),
-      temporaryPath_(path_ + ".partial-" + std::to_string(getpid())),
-      handle_(pcap_open_dead(DLT_RAW, kSnapshotLength)) {
+CaptureRecorder::CaptureRecorder(const std::string& path)
+    : file_(path), handle_(pcap_open_dead(DLT_RAW, kSnapshotLength)) {
   if (handle_ == nullptr) {
-    throw InputError("cannot start a capture for '" + path_ + "'");
+    throw InputError("cannot start a capture for '" + path + "'");
   }
-  dumper_ = pcap_dump_open(handle_, temporaryPath_.c_str());
+  dumper_ = pcap_dump_open(handle_, file_.TemporaryPath().c_str());
   if (dumper_ == nullptr) {
     const std::string reason = pcap_geterr(handle_);
     pcap_close(handle_);
-    throw InputError("cannot write '" + temporaryPath_ + "': " + reason);
+    throw InputError("cannot write '" + path + "': " + reason);
   }
 }
 
 CaptureRecorder::~CaptureRecorder() {
   if (dumper_ != nullptr) {
     pcap_dump_close(dumper_);
-    std::remove(temporaryPath_.c_str());
   }
   if (handle_ != nullptr) {
     pcap_close(handle_);
@@ -71,7 +64,7 @@ void CaptureRecorder::Record(const CapturedPacket& datagram) {
   header.len = header.caplen;
   pcap_dump(reinterpret_cast<u_char*>(dumper_), &header, packet.data());
   if (pcap_dump_flush(dumper_) != 0) {
-    throw InputError("cannot write '" + temporaryPath_ + "'");
+    throw InputError("cannot write '" + file_.TemporaryPath() + "'");
   }
   ++recorded_;
 }
@@ -83,14 +76,10 @@ void CaptureRecorder::Close() {
   const bool flushed = pcap_dump_flush(dumper_) == 0;
   pcap_dump_close(dumper_);
   dumper_ = nullptr;
-  std::error_code error;
-  if (flushed) {
-    std::filesystem::rename(temporaryPath_, path_, error);
+  if (!flushed) {
+    throw InputError("cannot write '" + file_.TemporaryPath() + "'");
   }
-  if (!flushed || error) {
-    std::remove(temporaryPath_.c_str());
-    throw InputError("cannot write '" + path_ + "'" + (error ? ": " + error.message() : ""));
-  }
+  file_.Commit();
 }
 
 }  // namespace rmf

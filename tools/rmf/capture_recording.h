@@ -1,8 +1,8 @@
 // Recording received datagrams into a pcap capture as they arrive: raw IP
 // packets (IPv4 or IPv6 and UDP headers built with libtins from the socket's
 // addresses), stamped with the receive time. The file appears under its name
-// only once closed; until then it is a temporary file beside it, flushed
-// after every datagram.
+// only once closed; until then it is a ReplacingFile's temporary file,
+// flushed after every datagram.
 #pragma once
 
 #include <pcap/pcap.h>
@@ -10,13 +10,14 @@
 #include <string>
 
 #include "capture_reading.h"
+#include "output_file.h"
 
 namespace rmf {
 
 class CaptureRecorder {
  public:
   // Throws InputError when the temporary file cannot be created.
-  explicit CaptureRecorder(std::string path);
+  explicit CaptureRecorder(const std::string& path);
   CaptureRecorder(const CaptureRecorder&) = delete;
   CaptureRecorder& operator=(const CaptureRecorder&) = delete;
   // Without Close, the temporary file is removed and the path left as it was.
@@ -32,8 +33,7 @@ class CaptureRecorder {
   static Bytes BuildIpPacket(const CapturedPacket& datagram);
 
  private:
-  std::string path_;
-  std::string temporaryPath_;
+  ReplacingFile file_;
   pcap_t* handle_ = nullptr;
   pcap_dumper_t* dumper_ = nullptr;
   std::uint64_t recorded_ = 0;
