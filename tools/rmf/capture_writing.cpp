@@ -7,6 +7,7 @@
 
 #include "ip_fragmenting.h"
 #include "output_file.h"
+#include "packet_decoding.h"
 
 namespace rmf {
 namespace {
@@ -27,17 +28,6 @@ void PutBigEndian16(FrameHeader& bytes, std::size_t at, std::uint32_t value) {
 void PutBigEndian32(FrameHeader& bytes, std::size_t at, std::uint32_t value) {
   PutBigEndian16(bytes, at, value >> 16U);
   PutBigEndian16(bytes, at + 2, value & 0xffffU);
-}
-
-std::uint32_t Ipv4HeaderChecksum(const FrameHeader& bytes, std::size_t at) {
-  std::uint32_t sum = 0;
-  for (std::size_t i = 0; i < kIpv4HeaderSize; i += 2) {
-    sum += static_cast<std::uint32_t>(bytes[at + i] << 8U | bytes[at + i + 1]);
-  }
-  while (sum > 0xffffU) {
-    sum = (sum & 0xffffU) + (sum >> 16U);
-  }
-  return ~sum & 0xffffU;
 }
 
 struct PcapCloser {
@@ -65,7 +55,7 @@ Bytes BuildUdpFrame(const PacketToWrite& packet) {
   frame[ip + 9] = 17;  // UDP
   PutBigEndian32(frame, ip + 12, packet.source.address);
   PutBigEndian32(frame, ip + 16, packet.destination.address);
-  PutBigEndian16(frame, ip + 10, Ipv4HeaderChecksum(frame, ip));
+  PutBigEndian16(frame, ip + 10, InternetChecksum({frame.data() + ip, kIpv4HeaderSize}));
   const std::size_t udp = ip + kIpv4HeaderSize;
   PutBigEndian16(frame, udp, packet.source.port);
   PutBigEndian16(frame, udp + 2, packet.destination.port);

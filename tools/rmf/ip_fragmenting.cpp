@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "packet_decoding.h"
+
 namespace rmf {
 namespace {
 
@@ -12,18 +14,6 @@ constexpr std::uint8_t kIpv6Fragment = 44;
 void Put16(Bytes& bytes, std::size_t at, std::size_t value) {
   bytes[at] = static_cast<std::uint8_t>(value >> 8U);
   bytes[at + 1] = static_cast<std::uint8_t>(value);
-}
-
-void PutIpv4HeaderChecksum(Bytes& bytes, std::size_t headerSize) {
-  Put16(bytes, 10, 0);
-  std::uint32_t sum = 0;
-  for (std::size_t i = 0; i < headerSize; i += 2) {
-    sum += static_cast<std::uint32_t>(bytes[i] << 8U | bytes[i + 1]);
-  }
-  while (sum > 0xffffU) {
-    sum = (sum & 0xffffU) + (sum >> 16U);
-  }
-  Put16(bytes, 10, ~sum & 0xffffU);
 }
 
 std::size_t DataPerFragment(std::size_t mtu, std::size_t headersSize) {
@@ -65,7 +55,8 @@ std::vector<Bytes> FragmentIpPacket(const Bytes& packet, std::size_t mtu,
       Put16(fragment, 2, headerSize + length);
       Put16(fragment, 4, identification & 0xffffU);
       Put16(fragment, 6, (more ? 0x2000U : 0U) | offset / 8);
-      PutIpv4HeaderChecksum(fragment, headerSize);
+      Put16(fragment, 10, 0);
+      Put16(fragment, 10, InternetChecksum({fragment.data(), headerSize}));
     }
     const auto from = packet.begin() + static_cast<std::ptrdiff_t>(headerSize + offset);
     fragment.insert(fragment.end(), from, from + static_cast<std::ptrdiff_t>(length));

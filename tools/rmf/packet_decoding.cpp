@@ -209,6 +209,10 @@ DecodedFrame DecodeFrame(int linkType, PacketView frame) {
   return decoded;
 }
 
+std::uint16_t InternetChecksum(PacketView bytes) {
+  return static_cast<std::uint16_t>(~Sum16(bytes, 0) & 0xffffU);
+}
+
 bool UdpChecksumHolds(const IpPacket& ip, PacketView udp) {
   if (udp.size() < 8) {
     return false;

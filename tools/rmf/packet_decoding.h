@@ -40,6 +40,11 @@ struct DecodedFrame {
 // v2, raw IP (IPv4 or IPv6), BSD loopback in either byte order.
 DecodedFrame DecodeFrame(int linkType, PacketView frame);
 
+// The ones' complement of the ones' complement sum of the bytes taken as
+// big-endian 16-bit words, as IP headers carry it: 0 over a header whose
+// checksum field holds.
+std::uint16_t InternetChecksum(PacketView bytes);
+
 // Whether the UDP checksum of a whole datagram holds. IPv4 may leave it out
 // (0); IPv6 may not.
 bool UdpChecksumHolds(const IpPacket& ip, PacketView udp);
