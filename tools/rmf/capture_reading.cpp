@@ -12,8 +12,6 @@
 namespace rmf {
 namespace {
 
-constexpr std::size_t kUdpHeaderSize = 8;
-
 // The address alone; the port comes from the UDP header.
 UdpEndpoint EndpointOf(const IpPacket& ip, const IpAddressBytes& address) {
   UdpEndpoint endpoint;

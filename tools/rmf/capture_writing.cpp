@@ -12,9 +12,7 @@
 namespace rmf {
 namespace {
 
-constexpr std::size_t kEthernetHeaderSize = 14;
 constexpr std::size_t kIpv4HeaderSize = 20;
-constexpr std::size_t kUdpHeaderSize = 8;
 constexpr int kSnapshotLength = 65535;
 
 constexpr std::size_t kFrameHeaderSize = kEthernetHeaderSize + kIpv4HeaderSize + kUdpHeaderSize;
@@ -52,7 +50,7 @@ Bytes BuildUdpFrame(const PacketToWrite& packet) {
   frame[ip] = 0x45;  // version 4, 20-byte header
   PutBigEndian16(frame, ip + 2, static_cast<std::uint32_t>(kIpv4HeaderSize + udpLength));
   frame[ip + 8] = 64;  // time to live
-  frame[ip + 9] = 17;  // UDP
+  frame[ip + 9] = kIpProtocolUdp;
   PutBigEndian32(frame, ip + 12, packet.source.address);
   PutBigEndian32(frame, ip + 16, packet.destination.address);
   PutBigEndian16(frame, ip + 10, InternetChecksum({frame.data() + ip, kIpv4HeaderSize}));

@@ -7,9 +7,7 @@
 namespace rmf {
 namespace {
 
-constexpr std::size_t kIpv6HeaderSize = 40;
 constexpr std::size_t kFragmentHeaderSize = 8;
-constexpr std::uint8_t kIpv6Fragment = 44;
 
 void Put16(Bytes& bytes, std::size_t at, std::size_t value) {
   bytes[at] = static_cast<std::uint8_t>(value >> 8U);

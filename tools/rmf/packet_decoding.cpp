@@ -17,18 +17,15 @@ constexpr std::uint16_t kEtherTypeIpv4 = 0x0800;
 constexpr std::uint16_t kEtherTypeIpv6 = 0x86dd;
 constexpr std::uint16_t kEtherTypeVlan = 0x8100;
 constexpr std::uint16_t kEtherTypeQinQ = 0x88a8;
-constexpr std::size_t kEthernetHeaderSize = 14;
 constexpr std::size_t kVlanTagSize = 4;
 constexpr std::size_t kCookedHeaderSize = 16;
 constexpr std::size_t kCooked2HeaderSize = 20;
 constexpr std::size_t kIpv4MinimumHeaderSize = 20;
-constexpr std::size_t kIpv6HeaderSize = 40;
 constexpr std::size_t kLoopbackHeaderSize = 4;
 
 // IPv6 extension headers that may stand before the payload.
 constexpr std::uint8_t kIpv6HopByHop = 0;
 constexpr std::uint8_t kIpv6Routing = 43;
-constexpr std::uint8_t kIpv6Fragment = 44;
 constexpr std::uint8_t kIpv6DestinationOptions = 60;
 constexpr int kIpv6ExtensionHeaderLimit = 16;
 
@@ -214,7 +211,7 @@ std::uint16_t InternetChecksum(PacketView bytes) {
 }
 
 bool UdpChecksumHolds(const IpPacket& ip, PacketView udp) {
-  if (udp.size() < 8) {
+  if (udp.size() < kUdpHeaderSize) {
     return false;
   }
   if (BigEndian16(udp, 6) == 0) {

@@ -15,6 +15,10 @@ using PacketView = std::span<const std::uint8_t>;
 using IpAddressBytes = std::array<std::uint8_t, 16>;  // IPv4 uses the first four
 
 inline constexpr std::uint8_t kIpProtocolUdp = 17;
+inline constexpr std::uint8_t kIpv6Fragment = 44;  // the next-header value of a fragment header
+inline constexpr std::size_t kEthernetHeaderSize = 14;
+inline constexpr std::size_t kIpv6HeaderSize = 40;
+inline constexpr std::size_t kUdpHeaderSize = 8;
 
 struct IpPacket {
   bool isIpv6 = false;
