@@ -19,10 +19,6 @@ std::string RateText(const FrameStats& frames) {
   return text.data();
 }
 
-std::string LastTimecodeText(const FrameStats& frames) {
-  return frames.lastTimecode ? FormatTimecodeWithFlag(*frames.lastTimecode) : "-";
-}
-
 std::string TableRow(const SenderStats& sender) {
   std::array<char, 256> row{};
   std::snprintf(row.data(), row.size(), "%-28s %5llu %7llu %6llu %7s %5llu %7llu %9llu  %s",
@@ -33,7 +29,7 @@ std::string TableRow(const SenderStats& sender) {
                 static_cast<unsigned long long>(sender.frames.gaps),
                 static_cast<unsigned long long>(sender.frames.repeats),
                 static_cast<unsigned long long>(sender.malformedPackets),
-                LastTimecodeText(sender.frames).c_str());
+                FormatOptionalTimecode(sender.frames.lastTimecode).c_str());
   return row.data();
 }
 
@@ -55,7 +51,8 @@ void StreamTable::Show(std::ostream& out, const CaptureStats& stats, double elap
             << sender.skeletonDefinitions << ", frames " << sender.frameData << ", sensors "
             << sender.sensorData << ", rate " << RateText(sender.frames) << "/s, gaps "
             << sender.frames.gaps << ", repeats " << sender.frames.repeats << ", last timecode "
-            << LastTimecodeText(sender.frames) << ", malformed " << sender.malformedPackets << "\n";
+            << FormatOptionalTimecode(sender.frames.lastTimecode) << ", malformed "
+            << sender.malformedPackets << "\n";
       }
       break;
     case StreamView::table:

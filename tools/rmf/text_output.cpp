@@ -161,10 +161,6 @@ std::string FormatSecondsRate(const std::optional<double>& rate) {
   return text.data();
 }
 
-std::string FormatOptionalTimecode(const std::optional<Timecode>& timecode) {
-  return timecode ? FormatTimecodeWithFlag(*timecode) : "-";
-}
-
 void WriteSenderStats(std::ostream& out, const SenderStats& sender) {
   out << "sender " << sender.packetSource << " (documents from";
   for (const std::string& documentSender : sender.documentSenders) {
@@ -192,6 +188,10 @@ void WriteSenderStats(std::ostream& out, const SenderStats& sender) {
 }
 
 }  // namespace
+
+std::string FormatOptionalTimecode(const std::optional<Timecode>& timecode) {
+  return timecode ? FormatTimecodeWithFlag(*timecode) : "-";
+}
 
 std::string FormatTimecodeWithFlag(const Timecode& timecode) {
   return FormatTimecode(timecode) + " subframe " + std::to_string(timecode[4]) + " flag " +

@@ -1,6 +1,7 @@
 // The human-readable output of the commands.
 #pragma once
 
+#include <optional>
 #include <ostream>
 #include <string>
 
@@ -12,6 +13,9 @@ namespace rmf {
 
 // "HH:MM:SS:FF subframe S flag F"
 std::string FormatTimecodeWithFlag(const Timecode& timecode);
+
+// The same, or "-" when there is none.
+std::string FormatOptionalTimecode(const std::optional<Timecode>& timecode);
 
 // The box tree, one line per box, then the verdict and a summary of the
 // decoded values.
