@@ -71,7 +71,8 @@ UdpListener::UdpListener(const ListenOptions& options) : options_(options) {
     throw InputError("cannot listen: not an address or interface in '" + options.address + "', '" +
                      options.multicastGroup + "' or '" + options.multicastInterface + "'");
   }
-  table_.emplace(options.view, ListenName(socket_.local_endpoint(), options.multicastGroup));
+  name_ = ListenName(socket_.local_endpoint(), options.multicastGroup);
+  table_.emplace(options.view, name_);
   if (!options.recordPath.empty()) {
     recorder_ = std::make_unique<CaptureRecorder>(options.recordPath);
   }
@@ -165,12 +166,11 @@ int UdpListener::Run(std::ostream& out) {
   if (recorder_) {
     recorder_->Close();
   }
-  const std::string name = ListenName(socket_.local_endpoint(), options_.multicastGroup);
   if (options_.view == StreamView::json) {
     table_->Show(out, stats_, ElapsedSeconds());
   } else {
     out << "\n";
-    WriteStatsText(out, name, stats_);
+    WriteStatsText(out, name_, stats_);
     if (recorder_) {
       out << "recorded " << recorder_->Recorded() << " datagrams to " << options_.recordPath
           << "\n";
@@ -182,7 +182,7 @@ int UdpListener::Run(std::ostream& out) {
 
 int RunListen(const ListenOptions& options, std::ostream& out) {
   UdpListener listener(options);
-  std::cerr << "listening on " << ListenName(listener.LocalEndpoint(), options.multicastGroup)
+  std::cerr << "listening on " << listener.Name()
             << (options.recordPath.empty() ? "" : ", recording to " + options.recordPath) << "\n";
   return listener.Run(out);
 }

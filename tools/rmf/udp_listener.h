@@ -38,6 +38,9 @@ class UdpListener {
 
   asio::ip::udp::endpoint LocalEndpoint() const { return socket_.local_endpoint(); }
 
+  // The bound address, and the group when one was joined.
+  const std::string& Name() const { return name_; }
+
   // Receives until a limit or a signal, then writes the summary. Returns 1
   // when a document was rejected.
   int Run(std::ostream& out);
@@ -59,6 +62,7 @@ class UdpListener {
   asio::ip::udp::endpoint sender_;
   Bytes buffer_ = Bytes(65536);
   UdpEndpoint destination_;
+  std::string name_;
   CaptureStats stats_;
   std::optional<StreamTable> table_;
   std::unique_ptr<CaptureRecorder> recorder_;
