@@ -69,17 +69,19 @@ format:
 	  fuzz/*.cpp fuzz/*.h bench/*.cpp bench/*.h packaging/tests/*.c
 
 # --- Windows x86-64 DLL: MinGW-w64 cross build, every test run under Wine ---
-PACKAGES_TEST += gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix \
-                 binutils-mingw-w64-x86-64 wine wine64
+PACKAGES_MINGW := gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+PACKAGES_TEST += $(PACKAGES_MINGW) wine wine64
 TEST_STEPS += test-mingw
 WINE_LOADER := /usr/lib/wine/wine64
 MINGW_WINEPREFIX := $(CURDIR)/build/mingw/wineprefix
+# Stops the step ($@) when Wine is missing.
+REQUIRE_WINE = [[ -x $(WINE_LOADER) ]] || { echo "$@: Wine is missing ($(WINE_LOADER)); install the Debian packages wine and wine64" >&2; exit 1; }
 
 .PHONY: test-mingw
 # The Wine prefix is private to build/mingw; it is created headless before
 # the tests start, and a Wine that cannot run a Windows program stops here.
 test-mingw:
-	@[[ -x $(WINE_LOADER) ]] || { echo "test-mingw: Wine is missing ($(WINE_LOADER)); install the Debian packages wine and wine64" >&2; exit 1; }
+	@$(REQUIRE_WINE)
 	cmake --preset mingw
 	cmake --build --preset mingw -j $(JOBS)
 	@sh cmake/run-under-wine.sh $(MINGW_WINEPREFIX) $(WINE_LOADER) cmd.exe /c ver \
@@ -200,10 +202,9 @@ fuzz-run:
 # tar.gz, the .deb and the Python wheel of the release build. The wheels are
 # built with Debian's interpreter (python3-setuptools, python3-wheel, pip
 # without the network); PACKAGE_PYTHON also makes test-package's venv.
-PACKAGES_PACKAGE := $(PACKAGES_BUILD) gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix \
-                    binutils-mingw-w64-x86-64 llvm-14 dpkg-dev file gzip python3 python3-pip \
-                    python3-setuptools python3-wheel
-PACKAGES_TEST += $(PACKAGES_PACKAGE) clang-14 lld-14 lintian pkgconf python3-venv wine wine64
+PACKAGES_PACKAGE := $(PACKAGES_BUILD) $(PACKAGES_MINGW) llvm-14 dpkg-dev file gzip python3 \
+                    python3-pip python3-setuptools python3-wheel
+PACKAGES_TEST += $(PACKAGES_PACKAGE) clang-14 lld-14 lintian python3-venv
 TEST_STEPS += test-package
 PACKAGE_PYTHON ?= /usr/bin/python3
 # Time stamps inside the packages (the DLL's header, archive and wheel entries)
@@ -230,7 +231,7 @@ package: deps-package
 # Unpacks, installs and links each package in build/package-test; the Windows
 # programs run under Wine in the mingw preset's prefix.
 test-package: package
-	@[[ -x $(WINE_LOADER) ]] || { echo "test-package: Wine is missing ($(WINE_LOADER)); install the Debian packages wine and wine64" >&2; exit 1; }
+	@$(REQUIRE_WINE)
 	JOBS=$(JOBS) packaging/tests/test-package.sh $(MINGW_WINEPREFIX) $(WINE_LOADER) $(PACKAGE_PYTHON)
 
 # --- Wireshark dissector: tshark's reading checked field by field against rmf ---
