@@ -155,11 +155,9 @@ end
 
 -- The 24 codes: containers, and for each leaf its reader and the payload
 -- size the library writes (0 for texts).
-local CONTAINER = {}
 local KINDS = {}
 for _, code in ipairs({"head", "sndf", "skdf", "bons", "bndt", "fram", "btrs", "btdt", "sndt"}) do
   KINDS[code] = {container = true, written = 0}
-  CONTAINER[code] = true
 end
 local leaves = {
   ftyp = {text(f.format), 0}, vrsn = {number(f.version, 1, "le_uint", "%d"), 1},
@@ -175,6 +173,10 @@ local leaves = {
 }
 for code, leaf in pairs(leaves) do
   KINDS[code] = {read = leaf[1], written = leaf[2]}
+end
+
+local function is_container(code)
+  return KINDS[code] ~= nil and KINDS[code].container == true
 end
 
 local function u32(bytes, at)
@@ -230,7 +232,7 @@ local function find_box(v, wanted)
       if size == 0 or size >= 2 ^ 31 or not KINDS[code] then
         return nil
       end
-      if CONTAINER[code] and depth < MAX_DEPTH then
+      if is_container(code) and depth < MAX_DEPTH then
         local found, length = search(at + HEADER, at + HEADER + size, depth + 1)
         if found then
           return found, length
@@ -255,7 +257,7 @@ local function walk(v, handle)
       budget = budget - 1
       local size, code = read_header(v, at)
       local payload = at + HEADER
-      if not handle(code, payload, size) and CONTAINER[code] and depth < MAX_DEPTH then
+      if not handle(code, payload, size) and is_container(code) and depth < MAX_DEPTH then
         range(payload, math.min(payload + size, v.count + 1), depth + 1)
       end
       at = payload + size
