@@ -126,6 +126,21 @@ CaptureStats DocumentFileStats(const Bytes& bytes) {
   return stats;
 }
 
+// The summary of one capture, or of one plain document.
+int StatsOfInput(const std::string& path, const InputOptions& options, std::ostream& out) {
+  const Bytes bytes = ReadBytes(path, options.hex);
+  const bool isCapture = LooksLikeCapture(bytes);
+  const CaptureContents capture = isCapture ? ReadCapture(bytes) : CaptureContents{};
+  const CaptureStats stats = isCapture ? ComputeCaptureStats(capture) : DocumentFileStats(bytes);
+  if (options.json) {
+    out << JsonLine(StatsToJson(path, stats));
+  } else {
+    WriteStatsText(out, path, stats);
+  }
+  ThrowIfDamaged(capture, out);
+  return stats.malformedPackets != 0 ? kExitRejected : kExitSuccess;
+}
+
 std::vector<Json> ReadJsonValues(const std::string& path) {
   const Bytes bytes = ReadInput(path);
   std::istringstream text(std::string(bytes.begin(), bytes.end()));
@@ -168,23 +183,8 @@ int RunInspect(const InputOptions& options, std::ostream& out, std::ostream& err
 int RunStats(const InputOptions& options, std::ostream& out, std::ostream& err) {
   int status = kExitSuccess;
   for (const std::string& path : options.paths) {
-    status = std::max(status, ReportingErrors(InputName(path), out, err, [&] {
-                        const Bytes bytes = ReadBytes(path, options.hex);
-                        CaptureContents capture;
-                        const bool isCapture = LooksLikeCapture(bytes);
-                        if (isCapture) {
-                          capture = ReadCapture(bytes);
-                        }
-                        const CaptureStats stats =
-                            isCapture ? ComputeCaptureStats(capture) : DocumentFileStats(bytes);
-                        if (options.json) {
-                          out << JsonLine(StatsToJson(path, stats));
-                        } else {
-                          WriteStatsText(out, path, stats);
-                        }
-                        ThrowIfDamaged(capture, out);
-                        return stats.malformedPackets != 0 ? kExitRejected : kExitSuccess;
-                      }));
+    status = std::max(status, ReportingErrors(InputName(path), out, err,
+                                              [&] { return StatsOfInput(path, options, out); }));
   }
   return status;
 }
