@@ -47,21 +47,20 @@ std::vector<Located> Elements(const Located& array, std::size_t count, const cha
   return elements;
 }
 
-float FloatAt(const Located& at) {
+// The value read by `read` (JsonToFloat, JsonToText...), its errors naming
+// the field.
+template <class Read>
+auto ReadAt(const Located& at, Read read) -> decltype(read(at.value)) {
   try {
-    return JsonToFloat(at.value);
+    return read(at.value);
   } catch (const InputError& error) {
     FailAt(at, error.what());
   }
 }
 
-double DoubleAt(const Located& at) {
-  try {
-    return JsonToDouble(at.value);
-  } catch (const InputError& error) {
-    FailAt(at, error.what());
-  }
-}
+float FloatAt(const Located& at) { return ReadAt(at, JsonToFloat); }
+
+double DoubleAt(const Located& at) { return ReadAt(at, JsonToDouble); }
 
 // Whether a JSON integer lies within the range of Integer (at most 32 bits).
 template <class Integer>
@@ -243,12 +242,7 @@ std::array<float, 7> SensorValuesOf(const Located& document) {
 
 std::string TextWithoutZeroBytes(const Located& document, const char* name) {
   const Located field = Member(document, name);
-  std::string text;
-  try {
-    text = JsonToText(field.value);
-  } catch (const InputError& error) {
-    FailAt(field, error.what());
-  }
+  const std::string text = ReadAt(field, JsonToText);
   if (text.find('\0') != std::string::npos) {
     FailAt(field, "a text with a zero byte cannot be written");
   }
