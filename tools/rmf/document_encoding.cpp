@@ -285,8 +285,7 @@ Bytes EncodeDocumentJson(const Json& object) {
     case DocumentKind::sensorData: return EncodeSensorData(values);
     case DocumentKind::unknown: break;
   }
-  FailAt(kindName,
-         "expected skeleton_definition, frame_data or sensor_data, got " + kindName.value.dump());
+  FailAt(kindName, "expected " + DocumentKindNames() + ", got " + kindName.value.dump());
 }
 
 }  // namespace rmf

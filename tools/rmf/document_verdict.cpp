@@ -67,6 +67,15 @@ std::string_view DocumentKindName(DocumentKind kind) {
   return "unknown";
 }
 
+std::string DocumentKindNames() {
+  std::string names;
+  for (std::size_t k = 0; k < kKinds.size(); ++k) {
+    names += k == 0 ? "" : k + 1 == kKinds.size() ? " or " : ", ";
+    names += kKinds[k].name;
+  }
+  return names;
+}
+
 std::optional<DocumentKind> DocumentKindFromName(std::string_view name) {
   for (const KindInfo& info : kKinds) {
     if (info.name == name) {

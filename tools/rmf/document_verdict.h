@@ -22,6 +22,9 @@ enum class DocumentKind : std::uint32_t { unknown, skeletonDefinition, frameData
 
 // "skeleton_definition", "frame_data", "sensor_data" or "unknown".
 std::string_view DocumentKindName(DocumentKind kind);
+
+// The names of the three kinds as a sentence: "a, b or c".
+std::string DocumentKindNames();
 std::optional<DocumentKind> DocumentKindFromName(std::string_view name);
 
 using DecodedValues =
