@@ -34,6 +34,36 @@ struct FileCloser {
   void operator()(std::FILE* file) const { std::fclose(file); }
 };
 
+// The UDP datagram (header and payload) carried by an IP packet whose
+// payload is whole.
+CapturedPacket UdpPacketOf(const IpPacket& ip, PacketView udp, std::size_t statedLength) {
+  CapturedPacket packet;
+  packet.isUdp = true;
+  packet.source = EndpointOf(ip, ip.source);
+  packet.destination = EndpointOf(ip, ip.destination);
+  if (udp.size() < kUdpHeaderSize || statedLength < kUdpHeaderSize) {
+    packet.malformation = "UDP header cut short";
+    return packet;
+  }
+  packet.source.port = static_cast<std::uint16_t>(udp[0] << 8U | udp[1]);
+  packet.destination.port = static_cast<std::uint16_t>(udp[2] << 8U | udp[3]);
+  const std::size_t udpLength = static_cast<std::size_t>(udp[4] << 8U | udp[5]);
+  if (udpLength < kUdpHeaderSize || udpLength > statedLength) {
+    packet.malformation = "bad UDP length " + std::to_string(udpLength);
+    return packet;
+  }
+  if (udp.size() < udpLength) {
+    packet.malformation = "UDP payload cut short: " + std::to_string(udp.size() - kUdpHeaderSize) +
+                          " of " + std::to_string(udpLength - kUdpHeaderSize) + " bytes captured";
+  } else {
+    packet.checksumFailed = !UdpChecksumHolds(ip, udp.first(udpLength));
+  }
+  const PacketView payload =
+      udp.subspan(kUdpHeaderSize).first(std::min(udp.size(), udpLength) - kUdpHeaderSize);
+  packet.payload.assign(payload.begin(), payload.end());
+  return packet;
+}
+
 // Fills the packet from the IP packet one frame carries, through the
 // reassembler when it is a fragment.
 void ReadIpPacket(const IpPacket& ip, std::int64_t time, IpReassembler& reassembler,
@@ -87,34 +117,6 @@ std::string FormatPacketTime(const CapturedPacket& packet) {
   std::snprintf(text.data(), text.size(), "%lld.%06u", static_cast<long long>(packet.seconds),
                 packet.microseconds);
   return text.data();
-}
-
-CapturedPacket UdpPacketOf(const IpPacket& ip, PacketView udp, std::size_t statedLength) {
-  CapturedPacket packet;
-  packet.isUdp = true;
-  packet.source = EndpointOf(ip, ip.source);
-  packet.destination = EndpointOf(ip, ip.destination);
-  if (udp.size() < kUdpHeaderSize || statedLength < kUdpHeaderSize) {
-    packet.malformation = "UDP header cut short";
-    return packet;
-  }
-  packet.source.port = static_cast<std::uint16_t>(udp[0] << 8U | udp[1]);
-  packet.destination.port = static_cast<std::uint16_t>(udp[2] << 8U | udp[3]);
-  const std::size_t udpLength = static_cast<std::size_t>(udp[4] << 8U | udp[5]);
-  if (udpLength < kUdpHeaderSize || udpLength > statedLength) {
-    packet.malformation = "bad UDP length " + std::to_string(udpLength);
-    return packet;
-  }
-  if (udp.size() < udpLength) {
-    packet.malformation = "UDP payload cut short: " + std::to_string(udp.size() - kUdpHeaderSize) +
-                          " of " + std::to_string(udpLength - kUdpHeaderSize) + " bytes captured";
-  } else {
-    packet.checksumFailed = !UdpChecksumHolds(ip, udp.first(udpLength));
-  }
-  const PacketView payload =
-      udp.subspan(kUdpHeaderSize).first(std::min(udp.size(), udpLength) - kUdpHeaderSize);
-  packet.payload.assign(payload.begin(), payload.end());
-  return packet;
 }
 
 CaptureContents ReadCapture(const Bytes& capture, ReassemblyLimits limits) {

@@ -52,8 +52,4 @@ struct CaptureContents {
 // opened at all; damage further on ends the packets and is described.
 CaptureContents ReadCapture(const Bytes& capture, ReassemblyLimits limits = {});
 
-// The UDP datagram (header and payload) carried by an IP packet whose
-// payload is whole.
-CapturedPacket UdpPacketOf(const IpPacket& ip, PacketView udp, std::size_t statedLength);
-
 }  // namespace rmf

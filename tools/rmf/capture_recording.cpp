@@ -18,6 +18,20 @@ Tins::IPv6Address Ipv6Of(const UdpEndpoint& endpoint) {
   return Tins::IPv6Address(endpoint.address6.data());
 }
 
+// The IP packet carrying the datagram, as a raw-IP link holds it.
+Bytes BuildIpPacket(const CapturedPacket& datagram) {
+  Tins::UDP udp(datagram.destination.port, datagram.source.port);
+  udp /= Tins::RawPDU(datagram.payload.begin(), datagram.payload.end());
+  if (datagram.source.isIpv6) {
+    Tins::IPv6 ip(Ipv6Of(datagram.destination), Ipv6Of(datagram.source));
+    ip /= udp;
+    return ip.serialize();
+  }
+  Tins::IP ip(Ipv4Of(datagram.destination), Ipv4Of(datagram.source));
+  ip /= udp;
+  return ip.serialize();
+}
+
 }  // namespace
 
 CaptureRecorder::CaptureRecorder(const std::string& path)
@@ -40,19 +54,6 @@ CaptureRecorder::~CaptureRecorder() {
   if (handle_ != nullptr) {
     pcap_close(handle_);
   }
-}
-
-Bytes CaptureRecorder::BuildIpPacket(const CapturedPacket& datagram) {
-  Tins::UDP udp(datagram.destination.port, datagram.source.port);
-  udp /= Tins::RawPDU(datagram.payload.begin(), datagram.payload.end());
-  if (datagram.source.isIpv6) {
-    Tins::IPv6 ip(Ipv6Of(datagram.destination), Ipv6Of(datagram.source));
-    ip /= udp;
-    return ip.serialize();
-  }
-  Tins::IP ip(Ipv4Of(datagram.destination), Ipv4Of(datagram.source));
-  ip /= udp;
-  return ip.serialize();
 }
 
 void CaptureRecorder::Record(const CapturedPacket& datagram) {

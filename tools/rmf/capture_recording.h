@@ -29,9 +29,6 @@ class CaptureRecorder {
   // Moves the capture to its name; throws InputError when it cannot.
   void Close();
 
-  // The IP packet carrying the datagram, as a raw-IP link holds it.
-  static Bytes BuildIpPacket(const CapturedPacket& datagram);
-
  private:
   ReplacingFile file_;
   pcap_t* handle_ = nullptr;

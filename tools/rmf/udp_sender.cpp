@@ -48,27 +48,15 @@ void SetSocketOptions(udp::socket& socket, const udp::endpoint& target,
   }
 }
 
-// The pause before a datagram, from the one before it.
-Clock::duration PauseBefore(const DatagramToSend* previous, const DatagramToSend& next,
-                            const SendOptions& options) {
-  if (options.rate > 0) {
-    return previous == nullptr ? Clock::duration::zero()
-                               : std::chrono::duration_cast<Clock::duration>(
-                                     std::chrono::duration<double>(1.0 / options.rate));
-  }
-  if (previous == nullptr || options.speed <= 0 || !previous->microseconds || !next.microseconds ||
-      *next.microseconds <= *previous->microseconds) {
-    return Clock::duration::zero();
-  }
-  const double seconds =
-      static_cast<double>(*next.microseconds - *previous->microseconds) / 1e6 / options.speed;
-  return std::min<Clock::duration>(
-      std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds)),
-      kLongestPause);
-}
+struct DatagramToSend {
+  std::string source;  // the path, or "path#packet" for a capture's
+  Bytes payload;
+  std::optional<std::int64_t> microseconds;  // capture time
+};
 
-}  // namespace
-
+// The datagrams the inputs hold: a document file is one, a capture gives
+// each UDP payload holding a document. Throws InputError for a damaged
+// capture.
 std::vector<DatagramToSend> DatagramsOf(const std::vector<std::string>& paths) {
   std::vector<DatagramToSend> datagrams;
   for (const std::string& path : paths) {
@@ -90,6 +78,27 @@ std::vector<DatagramToSend> DatagramsOf(const std::vector<std::string>& paths) {
   }
   return datagrams;
 }
+
+// The pause before a datagram, from the one before it.
+Clock::duration PauseBefore(const DatagramToSend* previous, const DatagramToSend& next,
+                            const SendOptions& options) {
+  if (options.rate > 0) {
+    return previous == nullptr ? Clock::duration::zero()
+                               : std::chrono::duration_cast<Clock::duration>(
+                                     std::chrono::duration<double>(1.0 / options.rate));
+  }
+  if (previous == nullptr || options.speed <= 0 || !previous->microseconds || !next.microseconds ||
+      *next.microseconds <= *previous->microseconds) {
+    return Clock::duration::zero();
+  }
+  const double seconds =
+      static_cast<double>(*next.microseconds - *previous->microseconds) / 1e6 / options.speed;
+  return std::min<Clock::duration>(
+      std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds)),
+      kLongestPause);
+}
+
+}  // namespace
 
 int RunSend(const SendOptions& options, std::ostream& out) {
   const std::vector<DatagramToSend> datagrams = DatagramsOf(options.paths);

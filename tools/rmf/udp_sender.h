@@ -8,8 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "input_reading.h"
-
 namespace rmf {
 
 struct SendOptions {
@@ -21,17 +19,6 @@ struct SendOptions {
   std::optional<int> ttl;          // hops, for multicast and unicast alike
   std::string multicastInterface;  // IPv4 address of the interface to send a group's datagrams on
 };
-
-struct DatagramToSend {
-  std::string source;  // "file" or "capture#packet"
-  Bytes payload;
-  std::optional<std::int64_t> microseconds;  // capture time
-};
-
-// The datagrams the inputs hold: a document file is one, a capture gives
-// each UDP payload holding a document. Throws InputError for a damaged
-// capture.
-std::vector<DatagramToSend> DatagramsOf(const std::vector<std::string>& paths);
 
 int RunSend(const SendOptions& options, std::ostream& out);
 
