@@ -20,7 +20,7 @@ trap 'rm -rf "$work"' EXIT
 mcs -langversion:7.2 -warnaserror -nologo -target:exe -out:"$work/MotionSerializerTests.exe" \
   -r:System.dll -r:System.Core.dll \
   "$binding/RavunaMotionSerializerNative.cs" "$binding/RavunaMotionSerializer.cs" \
-  "$binding/tests/MotionSerializerTests.cs" "$binding/tests/StrictDecodingTests.cs"
+  "$binding"/tests/*.cs
 
 # [DllImport("ravuna_motion_serializer")] makes Mono probe, among others,
 # libravuna_motion_serializer.so next to the program and on LD_LIBRARY_PATH.
