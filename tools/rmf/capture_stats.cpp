@@ -4,7 +4,6 @@
 #include <variant>
 
 #include "document_verdict.h"
-#include "ravuna_motion_serializer.h"
 
 namespace rmf {
 namespace {
@@ -87,14 +86,6 @@ std::optional<double> FrameStats::Rate() const {
          static_cast<double>(*lastMicroseconds - *firstMicroseconds);
 }
 
-bool HoldsDocument(ravuna_motion_format::ByteView payload) {
-  // A "head" or a data box of any kind, by the library's verdict.
-  RavunaDocumentVerdict verdict{};
-  JudgeDocumentBytes(static_cast<int>(payload.size()), payload.data(), RAVUNA_DOCUMENT_NONE,
-                     &verdict);
-  return verdict.reason != RAVUNA_VERDICT_NO_HEADER || verdict.kind != RAVUNA_DOCUMENT_NONE;
-}
-
 void CountPacket(CaptureStats& stats, const CapturedPacket& packet) {
   ++stats.packets;
   stats.fragments += packet.isFragment ? 1 : 0;
@@ -103,15 +94,14 @@ void CountPacket(CaptureStats& stats, const CapturedPacket& packet) {
   }
   ++stats.udpPackets;
   stats.checksumFailures += packet.checksumFailed ? 1 : 0;
-  const bool holdsDocument = HoldsDocument(packet.payload);
-  if (packet.malformation.empty() && !holdsDocument) {
+  const DocumentVerdict verdict =
+      packet.malformation.empty() ? JudgeDocument(packet.payload) : DocumentVerdict{};
+  if (packet.malformation.empty() && !verdict.holdsDocument) {
     ++stats.otherUdpPackets;
     return;
   }
   SenderStats& sender = SenderOf(stats, PacketSourceName(packet));
   sender.checksumFailures += packet.checksumFailed ? 1 : 0;
-  const DocumentVerdict verdict =
-      packet.malformation.empty() ? JudgeDocument(packet.payload) : DocumentVerdict{};
   if (!verdict.accepted) {
     ++stats.malformedPackets;
     ++sender.malformedPackets;

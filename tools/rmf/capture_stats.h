@@ -58,10 +58,6 @@ struct CaptureStats {
   std::vector<SenderStats> senders;  // in order of first appearance
 };
 
-// Whether a payload holds something the library would take for a document:
-// a "head" or a data box that a box search finds.
-bool HoldsDocument(ravuna_motion_format::ByteView payload);
-
 // Adds one packet to the stats, as a capture is read or a stream received.
 void CountPacket(CaptureStats& stats, const CapturedPacket& packet);
 

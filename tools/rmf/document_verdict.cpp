@@ -49,6 +49,17 @@ void DecodeAs(DocumentKind kind, ByteView bytes, DocumentVerdict& verdict) {
   }
 }
 
+RavunaDocumentVerdict Judged(ByteView bytes) {
+  RavunaDocumentVerdict judged{};
+  // The tool reads its inputs in full, so every length fits the library's.
+  JudgeDocumentBytes(static_cast<int>(bytes.size()), bytes.data(), RAVUNA_DOCUMENT_NONE, &judged);
+  return judged;
+}
+
+bool HoldsDocument(const RavunaDocumentVerdict& judged) {
+  return judged.reason != RAVUNA_VERDICT_NO_HEADER || judged.kind != RAVUNA_DOCUMENT_NONE;
+}
+
 std::string VerdictText(const RavunaDocumentVerdict& verdict) {
   char text[RAVUNA_VERDICT_TEXT_CAPACITY];
   int length = 0;
@@ -85,13 +96,14 @@ std::optional<DocumentKind> DocumentKindFromName(std::string_view name) {
   return std::nullopt;
 }
 
+bool HoldsDocument(ByteView payload) { return HoldsDocument(Judged(payload)); }
+
 DocumentVerdict JudgeDocument(ByteView bytes) {
-  RavunaDocumentVerdict judged{};
-  // The tool reads its inputs in full, so every length fits the library's.
-  JudgeDocumentBytes(static_cast<int>(bytes.size()), bytes.data(), RAVUNA_DOCUMENT_NONE, &judged);
+  const RavunaDocumentVerdict judged = Judged(bytes);
   DocumentVerdict verdict;
   verdict.kind = static_cast<DocumentKind>(judged.kind);
   verdict.accepted = judged.reason == RAVUNA_VERDICT_ACCEPTED;
+  verdict.holdsDocument = HoldsDocument(judged);
   verdict.lenientReads = judged.lenientReads;
   verdict.verdictText = VerdictText(judged);
   if (verdict.accepted) {

@@ -34,12 +34,17 @@ using DecodedValues =
 struct DocumentVerdict {
   DocumentKind kind = DocumentKind::unknown;
   bool accepted = false;
+  bool holdsDocument = false;      // a "head" or a data box of any kind
   std::string diagnostic;          // the library's text for the failed check
   std::uint32_t lenientReads = 0;  // the library's lenient reads of an accepted document
   std::string verdictText;         // the library's text of the whole verdict
   std::string ipText;              // dotted sender address, when accepted
   DecodedValues values;            // the decoder's values, when accepted
 };
+
+// Whether a payload holds something the library would take for a document:
+// a "head" or a data box of any kind, by the library's verdict.
+bool HoldsDocument(ravuna_motion_format::ByteView payload);
 
 // The library's verdict on the bytes as the kind they hold, and the values
 // of an accepted document as the library's decoder reads them.

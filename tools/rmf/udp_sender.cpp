@@ -8,7 +8,6 @@
 #include <thread>
 
 #include "capture_reading.h"
-#include "capture_stats.h"
 #include "document_verdict.h"
 #include "udp_addresses.h"
 
@@ -52,6 +51,7 @@ struct DatagramToSend {
   std::string source;  // the path, or "path#packet" for a capture's
   Bytes payload;
   std::optional<std::int64_t> microseconds;  // capture time
+  DocumentVerdict verdict;
 };
 
 // The datagrams the inputs hold: a document file is one, a capture gives
@@ -62,7 +62,7 @@ std::vector<DatagramToSend> DatagramsOf(const std::vector<std::string>& paths) {
   for (const std::string& path : paths) {
     const Bytes bytes = ReadInput(path);
     if (!LooksLikeCapture(bytes)) {
-      datagrams.push_back({path, bytes, std::nullopt});
+      datagrams.push_back({path, bytes, std::nullopt, JudgeDocument(bytes)});
       continue;
     }
     const CaptureContents capture = ReadCapture(bytes);
@@ -70,9 +70,13 @@ std::vector<DatagramToSend> DatagramsOf(const std::vector<std::string>& paths) {
       throw InputError(path + ": " + capture.damage);
     }
     for (const CapturedPacket& packet : capture.packets) {
-      if (packet.isUdp && packet.malformation.empty() && HoldsDocument(packet.payload)) {
+      if (!packet.isUdp || !packet.malformation.empty()) {
+        continue;
+      }
+      DocumentVerdict verdict = JudgeDocument(packet.payload);
+      if (verdict.holdsDocument) {
         datagrams.push_back({path + "#" + std::to_string(packet.index), packet.payload,
-                             packet.seconds * 1000000 + packet.microseconds});
+                             packet.seconds * 1000000 + packet.microseconds, std::move(verdict)});
       }
     }
   }
@@ -126,7 +130,7 @@ int RunSend(const SendOptions& options, std::ostream& out) {
         throw InputError("cannot send " + datagram.source + " to " + targetName + ": " +
                          error.message());
       }
-      const DocumentVerdict verdict = JudgeDocument(datagram.payload);
+      const DocumentVerdict& verdict = datagram.verdict;
       status = verdict.accepted ? status : 1;
       out << "sent " << datagram.source << ": " << DocumentKindName(verdict.kind)
           << (verdict.accepted ? "" : " (rejected)") << ", " << datagram.payload.size()
