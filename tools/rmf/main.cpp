@@ -7,7 +7,6 @@
 
 #include "commands.h"
 #include "demo.h"
-#include "input_reading.h"
 #include "network_commands.h"
 
 namespace {
