@@ -6,6 +6,8 @@
 #include <cstring>
 #include <type_traits>
 
+#include "documents/document_layout.h"
+
 namespace ravuna_motion_format {
 namespace {
 
@@ -35,13 +37,9 @@ constexpr void PutHeader(std::array<std::uint8_t, N>& bytes, std::size_t at, std
   }
 }
 
-constexpr std::size_t kStartLength = 77;
-constexpr std::size_t kAddressOffset = 59;
-constexpr std::size_t kPortOffset = 75;
-
 // "head" (format text, version 1) and "sndf" with address and port zero.
-constexpr std::array<std::uint8_t, kStartLength> MakeDocumentStart() {
-  std::array<std::uint8_t, kStartLength> start{};
+constexpr std::array<std::uint8_t, kDocumentStartLength> MakeDocumentStart() {
+  std::array<std::uint8_t, kDocumentStartLength> start{};
   PutHeader(start, 0, 35, "head");
   PutHeader(start, 8, static_cast<std::uint32_t>(kFormatTypeText.size()), "ftyp");
   for (std::size_t i = 0; i < kFormatTypeText.size(); ++i) {
@@ -54,35 +52,35 @@ constexpr std::array<std::uint8_t, kStartLength> MakeDocumentStart() {
   PutHeader(start, 67, 2, "rcvp");
   return start;
 }
-constexpr std::array<std::uint8_t, kStartLength> kDocumentStart = MakeDocumentStart();
+constexpr std::array<std::uint8_t, kDocumentStartLength> kDocumentStart = MakeDocumentStart();
 
 // One "bndt": "bnid" at 16, "pbid" at 26, "tran" floats at 36.
-constexpr std::array<std::uint8_t, 64> MakeSkeletonBone() {
-  std::array<std::uint8_t, 64> bone{};
+constexpr std::array<std::uint8_t, kSkeletonBoneLength> MakeSkeletonBone() {
+  std::array<std::uint8_t, kSkeletonBoneLength> bone{};
   PutHeader(bone, 0, 56, "bndt");
   PutHeader(bone, 8, 2, "bnid");
   PutHeader(bone, 18, 2, "pbid");
   PutHeader(bone, 28, 28, "tran");
   return bone;
 }
-constexpr std::array<std::uint8_t, 64> kSkeletonBone = MakeSkeletonBone();
+constexpr std::array<std::uint8_t, kSkeletonBoneLength> kSkeletonBone = MakeSkeletonBone();
 
 // One "btdt": "bnid" at 16, "tran" floats at 26.
-constexpr std::array<std::uint8_t, 54> MakeFrameBone() {
-  std::array<std::uint8_t, 54> bone{};
+constexpr std::array<std::uint8_t, kFrameBoneLength> MakeFrameBone() {
+  std::array<std::uint8_t, kFrameBoneLength> bone{};
   PutHeader(bone, 0, 46, "btdt");
   PutHeader(bone, 8, 2, "bnid");
   PutHeader(bone, 18, 28, "tran");
   return bone;
 }
-constexpr std::array<std::uint8_t, 54> kFrameBone = MakeFrameBone();
+constexpr std::array<std::uint8_t, kFrameBoneLength> kFrameBone = MakeFrameBone();
 
 // The head and sndf boxes; returns where the data box starts.
 std::uint8_t* WriteDocumentStart(std::uint8_t* out, const Sender& sender) noexcept {
-  std::memcpy(out, kDocumentStart.data(), kStartLength);
-  Store(out + kAddressOffset, sender.packedAddress);
-  Store(out + kPortOffset, sender.port);
-  return out + kStartLength;
+  std::memcpy(out, kDocumentStart.data(), kDocumentStartLength);
+  Store(out + kSenderAddressOffset, sender.packedAddress);
+  Store(out + kSenderPortOffset, sender.port);
+  return out + kDocumentStartLength;
 }
 
 void WriteHeader(std::uint8_t* at, std::uint64_t size, std::string_view code) noexcept {
