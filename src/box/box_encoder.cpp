@@ -2,72 +2,49 @@
 
 #include <bit>
 #include <cstddef>
-#include <cstring>
 #include <string>
 
 namespace ravuna_motion_format {
 namespace {
 
-// Appends at the end of a growing vector.
-class VectorSink {
- public:
-  explicit VectorSink(ByteVector& out) noexcept : out_(out) {}
-  void Append(const void* data, std::size_t count) {
-    const auto* begin = static_cast<const std::uint8_t*>(data);
-    out_.insert(out_.end(), begin, begin + count);
-  }
-  template <std::size_t Count>
-  void AppendFixed(const void* data) {
-    Append(data, Count);
-  }
-  void AppendByte(std::uint8_t byte) { out_.push_back(byte); }
-
- private:
-  ByteVector& out_;
-};
-
-template <class Bits, class Sink>
-void AppendLittleEndian(Bits value, Sink& out) {
-  if constexpr (std::endian::native == std::endian::little) {
-    out.template AppendFixed<sizeof(Bits)>(&value);
-  } else {
-    std::uint8_t bytes[sizeof(Bits)];
-    for (std::size_t i = 0; i < sizeof(Bits); ++i) {
-      bytes[i] = static_cast<std::uint8_t>(value >> (8U * i));
-    }
-    out.template AppendFixed<sizeof(Bits)>(bytes);
-  }
+void AppendBytes(const void* data, std::size_t count, ByteVector& out) {
+  const auto* begin = static_cast<const std::uint8_t*>(data);
+  out.insert(out.end(), begin, begin + count);
 }
 
-template <class Sink>
-void AppendFloats(const float* values, std::int32_t count, Sink& out) {
+template <class Bits>
+void AppendLittleEndian(Bits value, ByteVector& out) {
+  std::uint8_t bytes[sizeof(Bits)];
+  for (std::size_t i = 0; i < sizeof(Bits); ++i) {
+    bytes[i] = static_cast<std::uint8_t>(value >> (8U * i));
+  }
+  AppendBytes(bytes, sizeof(Bits), out);
+}
+
+void AppendFloats(const float* values, std::int32_t count, ByteVector& out) {
   for (std::int32_t i = 0; i < count; ++i) {
     AppendLittleEndian(std::bit_cast<std::uint32_t>(values[i]), out);
   }
 }
 
-template <class Sink>
-void AppendRaw(const void* data, std::int32_t count, Sink& out) {
+void AppendRaw(const void* data, std::int32_t count, ByteVector& out) {
   if (count > 0) {
-    out.Append(data, static_cast<std::size_t>(count));
+    AppendBytes(data, static_cast<std::size_t>(count), out);
   }
 }
 
-template <class Sink>
-void EncodeBoxesTo(std::span<Box* const> boxes, Sink& out);
-
 // Writes the payload of a value of type T, if `value` holds exactly a T.
-template <class T, class Sink>
-bool EncodeValueAs(const Box* box, Sink& out) {
+template <class T>
+bool EncodeValueAs(const Box* box, ByteVector& out) {
   const T* held = std::any_cast<T>(&box->value);
   if (held == nullptr) {
     return false;
   }
   if constexpr (std::is_same_v<T, Box*> || std::is_same_v<T, Box**>) {
     // The pointer held only marks a container; the children list is encoded.
-    EncodeBoxesTo(box->children, out);
+    EncodeBoxes(box->children, out);
   } else if constexpr (std::is_same_v<T, std::byte>) {
-    out.AppendByte(static_cast<std::uint8_t>(*held));
+    out.push_back(static_cast<std::uint8_t>(*held));
   } else if constexpr (std::is_same_v<T, std::byte*>) {
     AppendRaw(*held, box->size, out);
   } else if constexpr (std::is_same_v<T, float>) {
@@ -86,15 +63,14 @@ bool EncodeValueAs(const Box* box, Sink& out) {
     AppendRaw(*held, box->count, out);
   } else {
     static_assert(std::is_same_v<T, std::string>);
-    out.Append(held->data(), held->size());
+    AppendBytes(held->data(), held->size(), out);
   }
   return true;
 }
 
 // Tries first the type that the box's kind carries, which is what every
 // box of this library holds, so the common case costs one type test.
-template <class Sink>
-bool EncodeExpectedValue(const Box* box, Sink& out) {
+bool EncodeExpectedValue(const Box* box, ByteVector& out) {
   switch (GetBoxValueType(box->type).valueType) {
     case BoxValueType::container: return EncodeValueAs<Box**>(box, out);
     case BoxValueType::text: return EncodeValueAs<std::string>(box, out);
@@ -110,40 +86,6 @@ bool EncodeExpectedValue(const Box* box, Sink& out) {
     case BoxValueType::none: return false;
   }
   return false;
-}
-
-template <class Sink>
-void EncodeBoxValueTo(const Box* box, Sink& out) {
-  if (EncodeExpectedValue(box, out)) {
-    return;
-  }
-  // Any other value: the first exact match in this order decides; none of
-  // them (nullptr, no value, a foreign type) gives an empty payload.
-  EncodeValueAs<Box*>(box, out) || EncodeValueAs<Box**>(box, out) ||
-      EncodeValueAs<std::byte>(box, out) || EncodeValueAs<std::byte*>(box, out) ||
-      EncodeValueAs<float>(box, out) || EncodeValueAs<float*>(box, out) ||
-      EncodeValueAs<double>(box, out) || EncodeValueAs<int>(box, out) ||
-      EncodeValueAs<std::uint64_t>(box, out) || EncodeValueAs<unsigned short>(box, out) ||
-      EncodeValueAs<short>(box, out) || EncodeValueAs<unsigned char*>(box, out) ||
-      EncodeValueAs<std::string>(box, out);
-}
-
-template <class Sink>
-void EncodeBoxTo(const Box* box, Sink& out) {
-  AppendLittleEndian(static_cast<std::uint32_t>(box->size), out);
-  if (box->typeName.size() == 4) {
-    out.template AppendFixed<4>(box->typeName.data());
-  } else {
-    out.Append(box->typeName.data(), box->typeName.size());
-  }
-  EncodeBoxValueTo(box, out);
-}
-
-template <class Sink>
-void EncodeBoxesTo(std::span<Box* const> boxes, Sink& out) {
-  for (const Box* box : boxes) {
-    EncodeBoxTo(box, out);
-  }
 }
 
 }  // namespace
@@ -191,19 +133,31 @@ ByteVector EncodeMotionFormat(const MotionFormat* format) {
   return out;
 }
 
-void EncodeBoxes(std::span<Box* const> boxes, ByteVector& out) {
-  VectorSink sink(out);
-  EncodeBoxesTo(boxes, sink);
+void EncodeBoxValue(const Box* box, ByteVector& out) {
+  if (EncodeExpectedValue(box, out)) {
+    return;
+  }
+  // Any other value: the first exact match in this order decides; none of
+  // them (nullptr, no value, a foreign type) gives an empty payload.
+  EncodeValueAs<Box*>(box, out) || EncodeValueAs<Box**>(box, out) ||
+      EncodeValueAs<std::byte>(box, out) || EncodeValueAs<std::byte*>(box, out) ||
+      EncodeValueAs<float>(box, out) || EncodeValueAs<float*>(box, out) ||
+      EncodeValueAs<double>(box, out) || EncodeValueAs<int>(box, out) ||
+      EncodeValueAs<std::uint64_t>(box, out) || EncodeValueAs<unsigned short>(box, out) ||
+      EncodeValueAs<short>(box, out) || EncodeValueAs<unsigned char*>(box, out) ||
+      EncodeValueAs<std::string>(box, out);
 }
 
 void EncodeBox(const Box* box, ByteVector& out) {
-  VectorSink sink(out);
-  EncodeBoxTo(box, sink);
+  AppendLittleEndian(static_cast<std::uint32_t>(box->size), out);
+  AppendBytes(box->typeName.data(), box->typeName.size(), out);
+  EncodeBoxValue(box, out);
 }
 
-void EncodeBoxValue(const Box* box, ByteVector& out) {
-  VectorSink sink(out);
-  EncodeBoxValueTo(box, sink);
+void EncodeBoxes(std::span<Box* const> boxes, ByteVector& out) {
+  for (const Box* box : boxes) {
+    EncodeBox(box, out);
+  }
 }
 
 }  // namespace ravuna_motion_format
