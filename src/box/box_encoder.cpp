@@ -1,8 +1,9 @@
 #include "box/box_encoder.h"
 
-#include <bit>
 #include <cstddef>
 #include <string>
+
+#include "box/little_endian.h"
 
 namespace ravuna_motion_format {
 namespace {
@@ -12,18 +13,16 @@ void AppendBytes(const void* data, std::size_t count, ByteVector& out) {
   out.insert(out.end(), begin, begin + count);
 }
 
-template <class Bits>
-void AppendLittleEndian(Bits value, ByteVector& out) {
-  std::uint8_t bytes[sizeof(Bits)];
-  for (std::size_t i = 0; i < sizeof(Bits); ++i) {
-    bytes[i] = static_cast<std::uint8_t>(value >> (8U * i));
-  }
-  AppendBytes(bytes, sizeof(Bits), out);
+template <class T>
+void AppendLittleEndian(T value, ByteVector& out) {
+  std::uint8_t bytes[sizeof(T)];
+  StoreLittleEndian(bytes, value);
+  AppendBytes(bytes, sizeof bytes, out);
 }
 
 void AppendFloats(const float* values, std::int32_t count, ByteVector& out) {
   for (std::int32_t i = 0; i < count; ++i) {
-    AppendLittleEndian(std::bit_cast<std::uint32_t>(values[i]), out);
+    AppendLittleEndian(values[i], out);
   }
 }
 
@@ -48,11 +47,11 @@ bool EncodeValueAs(const Box* box, ByteVector& out) {
   } else if constexpr (std::is_same_v<T, std::byte*>) {
     AppendRaw(*held, box->size, out);
   } else if constexpr (std::is_same_v<T, float>) {
-    AppendLittleEndian(std::bit_cast<std::uint32_t>(*held), out);
+    AppendLittleEndian(*held, out);
   } else if constexpr (std::is_same_v<T, float*>) {
     AppendFloats(*held, box->count, out);
   } else if constexpr (std::is_same_v<T, double>) {
-    AppendLittleEndian(std::bit_cast<std::uint64_t>(*held), out);
+    AppendLittleEndian(*held, out);
   } else if constexpr (std::is_same_v<T, int>) {
     AppendLittleEndian(static_cast<std::uint32_t>(*held), out);
   } else if constexpr (std::is_same_v<T, std::uint64_t>) {
