@@ -15,6 +15,7 @@
 #include "documents/frame_data.h"
 #include "documents/sensor_data.h"
 #include "documents/skeleton_definition.h"
+#include "interface/caller_bytes.h"
 
 namespace ravuna_motion_format {
 namespace {
@@ -27,15 +28,6 @@ std::atomic<int> createdCount{0};
 template <class... Pointers>
 bool AnyNull(const Pointers*... pointers) noexcept {
   return ((pointers == nullptr) || ...);
-}
-
-// The caller's bytes, read in place for the length of the call.
-ByteView CallerBytes(int size, const unsigned char* bytes) noexcept {
-  return size > 0 ? ByteView(bytes, static_cast<std::size_t>(size)) : ByteView();
-}
-
-bool RefusesBytes(int size, const unsigned char* bytes) noexcept {
-  return size > 0 && bytes == nullptr;
 }
 
 // Writes the document of `length` bytes into one new buffer and hands it out
