@@ -39,9 +39,7 @@ bool HandOutDocument(RetainedBuffers& handedOut, std::uint64_t length, const Wri
   write(block.get());
   *outSize = static_cast<int>(length);
   *outBuffer = block.get();
-  RetainedSlots slots;
-  slots.document = block.get();
-  handedOut.Retain(std::move(block), slots);
+  handedOut.Retain(std::move(block));
   return true;
 }
 
@@ -88,16 +86,15 @@ class BoneBlock {
   void HandOut(RetainedBuffers& handedOut, int* outBoneCount, int** outBoneIds,
                int** outParentBoneIds,
                const std::array<float**, kTransformFloatCount>& outTransforms) noexcept {
-    RetainedSlots slots;
     *outBoneCount = static_cast<int>(count_);
-    *outBoneIds = slots.boneIds = outputs_.boneIds;
+    *outBoneIds = outputs_.boneIds;
     if (outParentBoneIds != nullptr) {
-      *outParentBoneIds = slots.parentBoneIds = outputs_.parentBoneIds;
+      *outParentBoneIds = outputs_.parentBoneIds;
     }
     for (std::size_t k = 0; k < outputs_.transforms.size(); ++k) {
-      *outTransforms[k] = slots.transforms[k] = outputs_.transforms[k];
+      *outTransforms[k] = outputs_.transforms[k];
     }
-    handedOut.Retain(std::move(block_), slots);
+    handedOut.Retain(std::move(block_));
   }
 
  private:
@@ -427,11 +424,6 @@ bool MotionSerializer::ContainsBox(BoxType kind, int size, const unsigned char* 
 void MotionSerializer::ReleaseSensorDataText(char* text) {
   ServiceLock lock(mutex_);
   delete[] text;
-}
-
-RetainedSlots MotionSerializer::HandedOut() {
-  ServiceLock lock(mutex_);
-  return handedOut_.Slots();
 }
 
 bool MotionSerializer::IsRmfBytes(int size, const unsigned char* bytes) {

@@ -74,9 +74,6 @@ class MotionSerializer {
   bool IsFrameDataBytes(int size, const unsigned char* bytes);
   bool IsSensorDataBytes(int size, const unsigned char* bytes);
 
-  // A copy of the record of handed-out memory, taken under the lock.
-  RetainedSlots HandedOut();
-
  private:
   MotionSerializer();
   bool ContainsBox(BoxType kind, int size, const unsigned char* bytes);
