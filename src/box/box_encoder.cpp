@@ -1,12 +1,15 @@
 #include "box/box_encoder.h"
 
 #include <cstddef>
+#include <span>
 #include <string>
 
 #include "box/little_endian.h"
 
 namespace ravuna_motion_format {
 namespace {
+
+void EncodeBoxes(std::span<Box* const> boxes, ByteVector& out);
 
 void AppendBytes(const void* data, std::size_t count, ByteVector& out) {
   const auto* begin = static_cast<const std::uint8_t*>(data);
@@ -87,51 +90,7 @@ bool EncodeExpectedValue(const Box* box, ByteVector& out) {
   return false;
 }
 
-}  // namespace
-
-std::string_view EncodeStatusText(EncodeStatus status) noexcept {
-  switch (status) {
-    case EncodeStatus::ok: return "";
-    case EncodeStatus::nullFormat: return "motion format is null";
-    case EncodeStatus::nullHeader: return "motion format header is null";
-    case EncodeStatus::nullSenderDefinition: return "motion format sender definition is null";
-    case EncodeStatus::nullData: return "motion format data is null";
-  }
-  return "";
-}
-
-EncodeStatus CheckMotionFormat(const MotionFormat* format) noexcept {
-  if (format == nullptr) return EncodeStatus::nullFormat;
-  if (format->header == nullptr) return EncodeStatus::nullHeader;
-  if (format->senderDefinition == nullptr) return EncodeStatus::nullSenderDefinition;
-  if (format->data == nullptr) return EncodeStatus::nullData;
-  return EncodeStatus::ok;
-}
-
-namespace {
-
-// The length the three top boxes' size fields declare.
-std::uint64_t DeclaredDocumentLength(const MotionFormat* format) noexcept {
-  std::uint64_t length = 0;
-  for (const Box* box : {format->header, format->senderDefinition, format->data}) {
-    length += 8U + static_cast<std::uint32_t>(box->size);
-  }
-  return length;
-}
-
-}  // namespace
-
-ByteVector EncodeMotionFormat(const MotionFormat* format) {
-  ByteVector out;
-  if (CheckMotionFormat(format) != EncodeStatus::ok) {
-    return out;
-  }
-  out.reserve(DeclaredDocumentLength(format));
-  Box* const top[] = {format->header, format->senderDefinition, format->data};
-  EncodeBoxes(top, out);
-  return out;
-}
-
+// The payload only.
 void EncodeBoxValue(const Box* box, ByteVector& out) {
   if (EncodeExpectedValue(box, out)) {
     return;
@@ -147,6 +106,7 @@ void EncodeBoxValue(const Box* box, ByteVector& out) {
       EncodeValueAs<std::string>(box, out);
 }
 
+// Header and payload.
 void EncodeBox(const Box* box, ByteVector& out) {
   AppendLittleEndian(static_cast<std::uint32_t>(box->size), out);
   AppendBytes(box->typeName.data(), box->typeName.size(), out);
@@ -157,6 +117,29 @@ void EncodeBoxes(std::span<Box* const> boxes, ByteVector& out) {
   for (const Box* box : boxes) {
     EncodeBox(box, out);
   }
+}
+
+// The length the three top boxes' size fields declare.
+std::uint64_t DeclaredDocumentLength(const MotionFormat* format) noexcept {
+  std::uint64_t length = 0;
+  for (const Box* box : {format->header, format->senderDefinition, format->data}) {
+    length += 8U + static_cast<std::uint32_t>(box->size);
+  }
+  return length;
+}
+
+}  // namespace
+
+ByteVector EncodeMotionFormat(const MotionFormat* format) {
+  ByteVector out;
+  if (format == nullptr || format->header == nullptr || format->senderDefinition == nullptr ||
+      format->data == nullptr) {
+    return out;
+  }
+  out.reserve(DeclaredDocumentLength(format));
+  Box* const top[] = {format->header, format->senderDefinition, format->data};
+  EncodeBoxes(top, out);
+  return out;
 }
 
 }  // namespace ravuna_motion_format

@@ -92,12 +92,6 @@ inline constexpr std::string_view kFormatTypeText = "kavi motion format";
 // The code of a kind; 0 and every number past the table give "none".
 std::string_view BoxCode(BoxType type) noexcept;
 
-// A fresh copy of the code of a kind; 0 and every number past the table give "none".
-std::string BoxTypeToString(BoxType type);
-
-// The kind whose code equals the whole text exactly, or none.
-BoxType StringToBoxType(std::string text) noexcept;
-
 // The four code bytes of a kind as one little-endian number.
 constexpr std::uint32_t PackCode(std::string_view code) {
   return static_cast<std::uint32_t>(static_cast<unsigned char>(code[0])) |
@@ -112,9 +106,8 @@ constexpr std::uint64_t PackHeader(std::uint32_t size, std::string_view code) {
   return size | static_cast<std::uint64_t>(PackCode(code)) << 32U;
 }
 
-// The kind of the four code bytes at `code`, without building a text; equal
-// to StringToBoxType of those four bytes. Every box a reader visits passes
-// here, so it is inline: a switch on the packed code, a handful of compares.
+// The kind whose code is the four bytes at `code`, or none. Every box a
+// reader visits passes here, so it is inline: a switch on the packed code.
 inline BoxType BoxTypeFromCode(const std::uint8_t* code) noexcept {
   std::uint32_t packed = 0;
   for (unsigned i = 0; i < 4; ++i) {
