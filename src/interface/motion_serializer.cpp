@@ -228,9 +228,7 @@ bool MotionSerializer::ConvertBytesToSkeletonDefinition(
   block.Fill(block.outputs().boneIds, values.boneIds);
   block.Fill(block.outputs().parentBoneIds, values.parentBoneIds);
   block.FillTransforms(values.transforms);
-  const std::uint64_t ipAddress = StringToIpAddress(ipText);
-
-  *outIpAddress = ipAddress;
+  *outIpAddress = StringToIpAddress(ipText);
   if (values.port) {
     *outPort = *values.port;
   }
@@ -317,9 +315,7 @@ bool MotionSerializer::ConvertBytesToFrameData(
   BoneBlock block(values.boneIds.size(), false);
   block.Fill(block.outputs().boneIds, values.boneIds);
   block.FillTransforms(values.transforms);
-  const std::uint64_t ipAddress = StringToIpAddress(ipText);
-
-  *outIpAddress = ipAddress;
+  *outIpAddress = StringToIpAddress(ipText);
   if (values.port) {
     *outPort = *values.port;
   }
@@ -390,9 +386,7 @@ bool MotionSerializer::ConvertBytesToSensorData(
   // The texts are handed out whatever the result (empty on failure).
   std::unique_ptr<char[]> address(NewText(values.sensorAddress));
   std::unique_ptr<char[]> name(NewText(values.sensorName));
-  const std::uint64_t ipAddress = StringToIpAddress(ipText);
-
-  *outIpAddress = ipAddress;
+  *outIpAddress = StringToIpAddress(ipText);
   *outSensorAddress = address.release();
   *outSensorName = name.release();
   if (!decoded) {
