@@ -1,5 +1,6 @@
 // The service object behind the exports: one per process, one lock, one
-// operation per export with the export's name and parameters.
+// operation per export with the export's name and parameters (all exports but
+// the verdict's two, which need neither).
 #pragma once
 
 #include <cstdint>
