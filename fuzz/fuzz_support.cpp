@@ -306,33 +306,26 @@ std::array<bool, 3> CheckEveryReader(const Bytes& bytes) {
 
 namespace {  // edits of encoded documents
 
-// Every code of the kinds table but "none": the containers first, then the
-// leaves, each in table order.
-struct EditCodes {
-  std::array<const char*, mf::kBoxKindCount - 1> codes{};
-  std::size_t containers = 0;
-};
-constexpr EditCodes MakeEditCodes() {
+// Every code of the kinds table but "none": containers first, then leaves,
+// each in table order.
+constexpr auto kCodes = [] {
   constexpr const char* kTableCodes[] = {
 #define RAVUNA_FUZZ_CODE(name, number, code, valueType) code,
       RAVUNA_BOX_KINDS(RAVUNA_FUZZ_CODE)
 #undef RAVUNA_FUZZ_CODE
   };
-  EditCodes edit;
+  std::array<const char*, mf::kBoxKindCount - 1> codes{};
   std::size_t next = 0;
   for (const bool containers : {true, false}) {
     for (std::uint32_t kind = 1; kind < mf::kBoxKindCount; ++kind) {
       if (((mf::kContainerKinds >> kind & 1U) != 0) == containers) {
-        edit.codes[next++] = kTableCodes[kind];
+        codes[next++] = kTableCodes[kind];
       }
     }
-    edit.containers = containers ? next : edit.containers;
   }
-  return edit;
-}
-constexpr EditCodes kEditCodes = MakeEditCodes();
-constexpr const auto& kCodes = kEditCodes.codes;
-constexpr std::size_t kContainerCount = kEditCodes.containers;
+  return codes;
+}();
+constexpr std::size_t kContainerCount = std::popcount(mf::kContainerKinds);
 // Sizes that probe the walk's arithmetic: zero, short, the signed limits,
 // values that wrap a 32-bit offset back onto itself.
 constexpr std::uint32_t kHostileSizes[] = {
