@@ -54,6 +54,15 @@ void ReadTransformAt(const std::uint8_t* at, const BoneOutputs& out, std::size_t
   }
 }
 
+CanonicalBones RecognisedBones(ByteView bytes, const std::uint8_t* data,
+                               std::size_t boneCount) noexcept {
+  CanonicalBones document;
+  ReadSender(bytes, document);
+  document.boneCount = boneCount;
+  document.data = data;
+  return document;
+}
+
 }  // namespace
 
 std::optional<CanonicalBones> MatchCanonicalSkeletonDefinition(ByteView bytes) noexcept {
@@ -75,11 +84,7 @@ std::optional<CanonicalBones> MatchCanonicalSkeletonDefinition(ByteView bytes) n
       return std::nullopt;
     }
   }
-  CanonicalBones document;
-  ReadSender(bytes, document);
-  document.boneCount = *count;
-  document.data = data;
-  return document;
+  return RecognisedBones(bytes, data, *count);
 }
 
 void ReadCanonicalSkeletonBones(const CanonicalBones& document, const BoneOutputs& out) noexcept {
@@ -112,11 +117,7 @@ std::optional<CanonicalBones> MatchCanonicalFrameData(ByteView bytes) noexcept {
       return std::nullopt;
     }
   }
-  CanonicalBones document;
-  ReadSender(bytes, document);
-  document.boneCount = *count;
-  document.data = data;
-  return document;
+  return RecognisedBones(bytes, data, *count);
 }
 
 FrameHeaderValues ReadCanonicalFrameHeader(const CanonicalBones& document) noexcept {
