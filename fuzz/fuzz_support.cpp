@@ -6,6 +6,7 @@
 #include <iterator>
 
 #include "box/box_encoder.h"
+#include "box/box_kinds.h"
 #include "documents/document_header.h"
 #include "documents/frame_data.h"
 #include "documents/sensor_data.h"
@@ -305,10 +306,26 @@ std::array<bool, 3> CheckEveryReader(const Bytes& bytes) {
 
 namespace {  // edits of encoded documents
 
-constexpr const char* kCodes[] = {"head", "sndf", "skdf", "bons", "bndt", "fram", "btrs", "btdt",
-                                  "sndt", "ftyp", "vrsn", "ipad", "rcvp", "bnid", "pbid", "tran",
-                                  "fnum", "time", "uttm", "tmcd", "snad", "snnm", "snji", "snvl"};
-constexpr std::size_t kContainerCount = 9;  // the first codes above
+// Every code of the kinds table but "none": containers first, then leaves,
+// each in table order.
+constexpr auto kCodes = [] {
+  constexpr const char* kTableCodes[] = {
+#define RAVUNA_FUZZ_CODE(name, number, code, valueType) code,
+      RAVUNA_BOX_KINDS(RAVUNA_FUZZ_CODE)
+#undef RAVUNA_FUZZ_CODE
+  };
+  std::array<const char*, mf::kBoxKindCount - 1> codes{};
+  std::size_t next = 0;
+  for (const bool containers : {true, false}) {
+    for (std::uint32_t kind = 1; kind < mf::kBoxKindCount; ++kind) {
+      if (((mf::kContainerKinds >> kind & 1U) != 0) == containers) {
+        codes[next++] = kTableCodes[kind];
+      }
+    }
+  }
+  return codes;
+}();
+constexpr std::size_t kContainerCount = std::popcount(mf::kContainerKinds);
 // Sizes that probe the walk's arithmetic: zero, short, the signed limits,
 // values that wrap a 32-bit offset back onto itself.
 constexpr std::uint32_t kHostileSizes[] = {
@@ -332,9 +349,7 @@ void CollectBoxes(const Bytes& document, std::size_t offset, std::size_t end,
     if (boxEnd > end) {
       return;
     }
-    if (std::any_of(kCodes, kCodes + kContainerCount, [&](const char* code) {
-          return std::memcmp(&document[offset + 4], code, 4) == 0;
-        })) {
+    if (mf::IsContainer(mf::BoxTypeFromCode(&document[offset + 4]))) {
       CollectBoxes(document, offset + 8, static_cast<std::size_t>(boxEnd), offsets, depth + 1);
     }
     offset = static_cast<std::size_t>(boxEnd);

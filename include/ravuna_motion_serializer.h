@@ -344,7 +344,8 @@ RAVUNA_MOTION_SERIALIZER_API bool JudgeDocumentBytes(int size, const unsigned ch
  *  @param outLength  receives the whole text's length without the NUL.
  *  @return true when the whole text was written; false when it was cut short
  *          (RAVUNA_VERDICT_TEXT_CAPACITY always suffices), or for a null
- *          verdict or outLength (then nothing is written). No lock is taken. */
+ *          verdict or outLength, or a null outText with a positive capacity
+ *          (then nothing is written). No lock is taken. */
 RAVUNA_MOTION_SERIALIZER_API bool DescribeDocumentVerdict(const RavunaDocumentVerdict* verdict,
                                                           int capacity, char* outText,
                                                           int* outLength);

@@ -1,5 +1,6 @@
-// The box tree of the writing side: one node per box, built bottom-up from
-// the caller's values, encoded once and released.
+// The box tree: one node per box, built bottom-up from values, encoded once
+// and released. The exports write documents without it (direct_writers.h);
+// it is the second, independent encoding the writers are checked against.
 #pragma once
 
 #include <any>

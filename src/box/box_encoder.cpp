@@ -1,81 +1,60 @@
 #include "box/box_encoder.h"
 
-#include <bit>
 #include <cstddef>
-#include <cstring>
+#include <span>
 #include <string>
+
+#include "box/little_endian.h"
 
 namespace ravuna_motion_format {
 namespace {
 
-// Appends at the end of a growing vector.
-class VectorSink {
- public:
-  explicit VectorSink(ByteVector& out) noexcept : out_(out) {}
-  void Append(const void* data, std::size_t count) {
-    const auto* begin = static_cast<const std::uint8_t*>(data);
-    out_.insert(out_.end(), begin, begin + count);
-  }
-  template <std::size_t Count>
-  void AppendFixed(const void* data) {
-    Append(data, Count);
-  }
-  void AppendByte(std::uint8_t byte) { out_.push_back(byte); }
+void EncodeBoxes(std::span<Box* const> boxes, ByteVector& out);
 
- private:
-  ByteVector& out_;
-};
-
-template <class Bits, class Sink>
-void AppendLittleEndian(Bits value, Sink& out) {
-  if constexpr (std::endian::native == std::endian::little) {
-    out.template AppendFixed<sizeof(Bits)>(&value);
-  } else {
-    std::uint8_t bytes[sizeof(Bits)];
-    for (std::size_t i = 0; i < sizeof(Bits); ++i) {
-      bytes[i] = static_cast<std::uint8_t>(value >> (8U * i));
-    }
-    out.template AppendFixed<sizeof(Bits)>(bytes);
-  }
+void AppendBytes(const void* data, std::size_t count, ByteVector& out) {
+  const auto* begin = static_cast<const std::uint8_t*>(data);
+  out.insert(out.end(), begin, begin + count);
 }
 
-template <class Sink>
-void AppendFloats(const float* values, std::int32_t count, Sink& out) {
+template <class T>
+void AppendLittleEndian(T value, ByteVector& out) {
+  std::uint8_t bytes[sizeof(T)];
+  StoreLittleEndian(bytes, value);
+  AppendBytes(bytes, sizeof bytes, out);
+}
+
+void AppendFloats(const float* values, std::int32_t count, ByteVector& out) {
   for (std::int32_t i = 0; i < count; ++i) {
-    AppendLittleEndian(std::bit_cast<std::uint32_t>(values[i]), out);
+    AppendLittleEndian(values[i], out);
   }
 }
 
-template <class Sink>
-void AppendRaw(const void* data, std::int32_t count, Sink& out) {
+void AppendRaw(const void* data, std::int32_t count, ByteVector& out) {
   if (count > 0) {
-    out.Append(data, static_cast<std::size_t>(count));
+    AppendBytes(data, static_cast<std::size_t>(count), out);
   }
 }
-
-template <class Sink>
-void EncodeBoxesTo(std::span<Box* const> boxes, Sink& out);
 
 // Writes the payload of a value of type T, if `value` holds exactly a T.
-template <class T, class Sink>
-bool EncodeValueAs(const Box* box, Sink& out) {
+template <class T>
+bool EncodeValueAs(const Box* box, ByteVector& out) {
   const T* held = std::any_cast<T>(&box->value);
   if (held == nullptr) {
     return false;
   }
   if constexpr (std::is_same_v<T, Box*> || std::is_same_v<T, Box**>) {
     // The pointer held only marks a container; the children list is encoded.
-    EncodeBoxesTo(box->children, out);
+    EncodeBoxes(box->children, out);
   } else if constexpr (std::is_same_v<T, std::byte>) {
-    out.AppendByte(static_cast<std::uint8_t>(*held));
+    out.push_back(static_cast<std::uint8_t>(*held));
   } else if constexpr (std::is_same_v<T, std::byte*>) {
     AppendRaw(*held, box->size, out);
   } else if constexpr (std::is_same_v<T, float>) {
-    AppendLittleEndian(std::bit_cast<std::uint32_t>(*held), out);
+    AppendLittleEndian(*held, out);
   } else if constexpr (std::is_same_v<T, float*>) {
     AppendFloats(*held, box->count, out);
   } else if constexpr (std::is_same_v<T, double>) {
-    AppendLittleEndian(std::bit_cast<std::uint64_t>(*held), out);
+    AppendLittleEndian(*held, out);
   } else if constexpr (std::is_same_v<T, int>) {
     AppendLittleEndian(static_cast<std::uint32_t>(*held), out);
   } else if constexpr (std::is_same_v<T, std::uint64_t>) {
@@ -86,15 +65,14 @@ bool EncodeValueAs(const Box* box, Sink& out) {
     AppendRaw(*held, box->count, out);
   } else {
     static_assert(std::is_same_v<T, std::string>);
-    out.Append(held->data(), held->size());
+    AppendBytes(held->data(), held->size(), out);
   }
   return true;
 }
 
 // Tries first the type that the box's kind carries, which is what every
 // box of this library holds, so the common case costs one type test.
-template <class Sink>
-bool EncodeExpectedValue(const Box* box, Sink& out) {
+bool EncodeExpectedValue(const Box* box, ByteVector& out) {
   switch (GetBoxValueType(box->type).valueType) {
     case BoxValueType::container: return EncodeValueAs<Box**>(box, out);
     case BoxValueType::text: return EncodeValueAs<std::string>(box, out);
@@ -112,8 +90,8 @@ bool EncodeExpectedValue(const Box* box, Sink& out) {
   return false;
 }
 
-template <class Sink>
-void EncodeBoxValueTo(const Box* box, Sink& out) {
+// The payload only.
+void EncodeBoxValue(const Box* box, ByteVector& out) {
   if (EncodeExpectedValue(box, out)) {
     return;
   }
@@ -128,46 +106,18 @@ void EncodeBoxValueTo(const Box* box, Sink& out) {
       EncodeValueAs<std::string>(box, out);
 }
 
-template <class Sink>
-void EncodeBoxTo(const Box* box, Sink& out) {
+// Header and payload.
+void EncodeBox(const Box* box, ByteVector& out) {
   AppendLittleEndian(static_cast<std::uint32_t>(box->size), out);
-  if (box->typeName.size() == 4) {
-    out.template AppendFixed<4>(box->typeName.data());
-  } else {
-    out.Append(box->typeName.data(), box->typeName.size());
-  }
-  EncodeBoxValueTo(box, out);
+  AppendBytes(box->typeName.data(), box->typeName.size(), out);
+  EncodeBoxValue(box, out);
 }
 
-template <class Sink>
-void EncodeBoxesTo(std::span<Box* const> boxes, Sink& out) {
+void EncodeBoxes(std::span<Box* const> boxes, ByteVector& out) {
   for (const Box* box : boxes) {
-    EncodeBoxTo(box, out);
+    EncodeBox(box, out);
   }
 }
-
-}  // namespace
-
-std::string_view EncodeStatusText(EncodeStatus status) noexcept {
-  switch (status) {
-    case EncodeStatus::ok: return "";
-    case EncodeStatus::nullFormat: return "motion format is null";
-    case EncodeStatus::nullHeader: return "motion format header is null";
-    case EncodeStatus::nullSenderDefinition: return "motion format sender definition is null";
-    case EncodeStatus::nullData: return "motion format data is null";
-  }
-  return "";
-}
-
-EncodeStatus CheckMotionFormat(const MotionFormat* format) noexcept {
-  if (format == nullptr) return EncodeStatus::nullFormat;
-  if (format->header == nullptr) return EncodeStatus::nullHeader;
-  if (format->senderDefinition == nullptr) return EncodeStatus::nullSenderDefinition;
-  if (format->data == nullptr) return EncodeStatus::nullData;
-  return EncodeStatus::ok;
-}
-
-namespace {
 
 // The length the three top boxes' size fields declare.
 std::uint64_t DeclaredDocumentLength(const MotionFormat* format) noexcept {
@@ -182,28 +132,14 @@ std::uint64_t DeclaredDocumentLength(const MotionFormat* format) noexcept {
 
 ByteVector EncodeMotionFormat(const MotionFormat* format) {
   ByteVector out;
-  if (CheckMotionFormat(format) != EncodeStatus::ok) {
+  if (format == nullptr || format->header == nullptr || format->senderDefinition == nullptr ||
+      format->data == nullptr) {
     return out;
   }
   out.reserve(DeclaredDocumentLength(format));
   Box* const top[] = {format->header, format->senderDefinition, format->data};
   EncodeBoxes(top, out);
   return out;
-}
-
-void EncodeBoxes(std::span<Box* const> boxes, ByteVector& out) {
-  VectorSink sink(out);
-  EncodeBoxesTo(boxes, sink);
-}
-
-void EncodeBox(const Box* box, ByteVector& out) {
-  VectorSink sink(out);
-  EncodeBoxTo(box, sink);
-}
-
-void EncodeBoxValue(const Box* box, ByteVector& out) {
-  VectorSink sink(out);
-  EncodeBoxValueTo(box, sink);
 }
 
 }  // namespace ravuna_motion_format

@@ -79,6 +79,8 @@ inline constexpr bool kBoxKindsNumberedInOrder = [] {
   return true;
 }();
 static_assert(kBoxKindsNumberedInOrder, "box kinds are numbered 0, 1, 2... in table order");
+// Sets of kinds are 32-bit masks, one bit per kind number.
+static_assert(kBoxKindCount <= 32, "box kinds fit one bit each in 32 bits");
 
 // Number of elements of the two array kinds.
 inline constexpr int kTransformFloatCount = 7;
@@ -87,14 +89,8 @@ inline constexpr int kTimecodeByteCount = 6;
 // The format-type text that every document's "ftyp" box carries.
 inline constexpr std::string_view kFormatTypeText = "kavi motion format";
 
-// The code of a kind; 0 and every number above 24 give "none".
+// The code of a kind; 0 and every number past the table give "none".
 std::string_view BoxCode(BoxType type) noexcept;
-
-// A fresh copy of the code of a kind; 0 and every number above 24 give "none".
-std::string BoxTypeToString(BoxType type);
-
-// The kind whose code equals the whole text exactly, or none.
-BoxType StringToBoxType(std::string text) noexcept;
 
 // The four code bytes of a kind as one little-endian number.
 constexpr std::uint32_t PackCode(std::string_view code) {
@@ -110,9 +106,8 @@ constexpr std::uint64_t PackHeader(std::uint32_t size, std::string_view code) {
   return size | static_cast<std::uint64_t>(PackCode(code)) << 32U;
 }
 
-// The kind of the four code bytes at `code`, without building a text; equal
-// to StringToBoxType of those four bytes. Every box a reader visits passes
-// here, so it is inline: a switch on the packed code, a handful of compares.
+// The kind whose code is the four bytes at `code`, or none. Every box a
+// reader visits passes here, so it is inline: a switch on the packed code.
 inline BoxType BoxTypeFromCode(const std::uint8_t* code) noexcept {
   std::uint32_t packed = 0;
   for (unsigned i = 0; i < 4; ++i) {
@@ -129,7 +124,7 @@ inline BoxType BoxTypeFromCode(const std::uint8_t* code) noexcept {
 
 struct BoxValueTypeLookup {
   BoxValueType valueType;
-  bool known;  // false for kind 0 and every number above 24
+  bool known;  // false for kind 0 and every number past the table
 };
 
 // The value type that a box of the kind carries. Inline: the encoder asks
@@ -148,9 +143,8 @@ inline BoxValueTypeLookup GetBoxValueType(BoxType type) noexcept {
   return {kValueTypes[number], true};
 }
 
-// The bytes a value of fixed width takes on the wire (a transform is seven
-// floats, a timecode six bytes); 0 for texts, whose width is their payload's,
-// for containers and for kinds without a value.
+// The bytes a value of fixed width takes on the wire; 0 for texts, whose
+// width is their payload's, for containers and for kinds without a value.
 constexpr std::uint32_t FixedValueWidth(BoxValueType valueType) noexcept {
   switch (valueType) {
     case BoxValueType::byte: return 1;
@@ -160,8 +154,8 @@ constexpr std::uint32_t FixedValueWidth(BoxValueType valueType) noexcept {
     case BoxValueType::float32: return 4;
     case BoxValueType::uint64:
     case BoxValueType::float64: return 8;
-    case BoxValueType::floatArray: return 28;
-    case BoxValueType::byteArray: return 6;
+    case BoxValueType::floatArray: return kTransformFloatCount * sizeof(float);
+    case BoxValueType::byteArray: return kTimecodeByteCount;
     case BoxValueType::none:
     case BoxValueType::container:
     case BoxValueType::text: break;

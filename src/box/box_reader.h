@@ -7,14 +7,12 @@
 #pragma once
 
 #include <algorithm>
-#include <bit>
 #include <cstdint>
-#include <cstring>
 #include <span>
 #include <string_view>
-#include <type_traits>
 
 #include "box/box_kinds.h"
+#include "box/little_endian.h"
 
 namespace ravuna_motion_format {
 
@@ -34,30 +32,6 @@ struct BoxHeader {
 // Whether a value of `width` bytes at `position` lies within the bytes.
 inline bool FitsWithin(ByteView bytes, std::uint64_t position, std::uint64_t width) noexcept {
   return position <= bytes.size() && width <= bytes.size() - position;
-}
-
-// The little-endian number of type T at `data`, which the caller has checked
-// holds sizeof(T) bytes. On a little-endian host this is one plain load.
-template <class T>
-T LoadLittleEndian(const std::uint8_t* data) noexcept {
-  static_assert(std::is_arithmetic_v<T>);
-  using Bits = std::conditional_t<
-      sizeof(T) == 1, std::uint8_t,
-      std::conditional_t<sizeof(T) == 2, std::uint16_t,
-                         std::conditional_t<sizeof(T) == 4, std::uint32_t, std::uint64_t>>>;
-  Bits bits = 0;
-  if constexpr (std::endian::native == std::endian::little) {
-    std::memcpy(&bits, data, sizeof bits);
-  } else {
-    for (std::size_t i = 0; i < sizeof(T); ++i) {
-      bits |= static_cast<Bits>(static_cast<Bits>(data[i]) << (8U * i));
-    }
-  }
-  if constexpr (std::is_floating_point_v<T>) {
-    return std::bit_cast<T>(bits);
-  } else {
-    return static_cast<T>(bits);
-  }
 }
 
 // A little-endian number of type T at `position`, or 0 when it does not fit.

@@ -3,16 +3,14 @@
 #include <algorithm>
 #include <cstring>
 
+#include "documents/document_layout.h"
+#include "documents/skeleton_definition.h"
+
 namespace ravuna_motion_format {
 namespace {
 
-constexpr std::uint64_t kStartLength = 77;
-constexpr std::uint64_t kAddressOffset = 59;
-constexpr std::uint64_t kPortOffset = 75;
-// Everything but the address and port must match byte for byte.
+// The general walk's packed address wraps at 10^12 (four parts of 1000).
 constexpr std::uint64_t kPackedAddressModulus = 1000000000000U;
-constexpr std::uint64_t kSkeletonBoneLength = 64;
-constexpr std::uint64_t kFrameBoneLength = 54;
 
 bool HasHeader(const std::uint8_t* at, std::uint64_t size, std::string_view code) noexcept {
   return size <= 0xFFFFFFFFU &&
@@ -21,7 +19,7 @@ bool HasHeader(const std::uint8_t* at, std::uint64_t size, std::string_view code
 
 // The head and sndf boxes as the writers make them, version included.
 bool HasCanonicalStart(ByteView bytes) noexcept {
-  if (bytes.size() < kStartLength) {
+  if (bytes.size() < kDocumentStartLength) {
     return false;
   }
   const std::uint8_t* at = bytes.data();
@@ -35,8 +33,8 @@ bool HasCanonicalStart(ByteView bytes) noexcept {
 template <class Document>
 void ReadSender(ByteView bytes, Document& document) noexcept {
   document.packedAddress =
-      LoadLittleEndian<std::uint64_t>(bytes.data() + kAddressOffset) % kPackedAddressModulus;
-  document.port = LoadLittleEndian<std::uint16_t>(bytes.data() + kPortOffset);
+      LoadLittleEndian<std::uint64_t>(bytes.data() + kSenderAddressOffset) % kPackedAddressModulus;
+  document.port = LoadLittleEndian<std::uint16_t>(bytes.data() + kSenderPortOffset);
 }
 
 // The bones of a data box whose size field says `boneBytes` bytes of bones
@@ -56,16 +54,25 @@ void ReadTransformAt(const std::uint8_t* at, const BoneOutputs& out, std::size_t
   }
 }
 
+CanonicalBones RecognisedBones(ByteView bytes, const std::uint8_t* data,
+                               std::size_t boneCount) noexcept {
+  CanonicalBones document;
+  ReadSender(bytes, document);
+  document.boneCount = boneCount;
+  document.data = data;
+  return document;
+}
+
 }  // namespace
 
 std::optional<CanonicalBones> MatchCanonicalSkeletonDefinition(ByteView bytes) noexcept {
-  if (!HasCanonicalStart(bytes) || bytes.size() < kStartLength + 16) {
+  if (!HasCanonicalStart(bytes) || bytes.size() < SkeletonDefinitionLength(0)) {
     return std::nullopt;
   }
-  const std::uint8_t* data = bytes.data() + kStartLength;
+  const std::uint8_t* data = bytes.data() + kDocumentStartLength;
   const std::uint64_t boneBytes = LoadLittleEndian<std::uint32_t>(data + 8);
   const std::optional<std::size_t> count =
-      BoneCountOf(bytes, kStartLength + 16, boneBytes, kSkeletonBoneLength);
+      BoneCountOf(bytes, SkeletonDefinitionLength(0), boneBytes, kSkeletonBoneLength);
   if (!count || !HasHeader(data, 8 + boneBytes, "skdf") ||
       !HasHeader(data + 8, boneBytes, "bons")) {
     return std::nullopt;
@@ -77,11 +84,7 @@ std::optional<CanonicalBones> MatchCanonicalSkeletonDefinition(ByteView bytes) n
       return std::nullopt;
     }
   }
-  CanonicalBones document;
-  ReadSender(bytes, document);
-  document.boneCount = *count;
-  document.data = data;
-  return document;
+  return RecognisedBones(bytes, data, *count);
 }
 
 void ReadCanonicalSkeletonBones(const CanonicalBones& document, const BoneOutputs& out) noexcept {
@@ -94,13 +97,13 @@ void ReadCanonicalSkeletonBones(const CanonicalBones& document, const BoneOutput
 }
 
 std::optional<CanonicalBones> MatchCanonicalFrameData(ByteView bytes) noexcept {
-  if (!HasCanonicalStart(bytes) || bytes.size() < kStartLength + 70) {
+  if (!HasCanonicalStart(bytes) || bytes.size() < FrameDataLength(0)) {
     return std::nullopt;
   }
-  const std::uint8_t* data = bytes.data() + kStartLength;
+  const std::uint8_t* data = bytes.data() + kDocumentStartLength;
   const std::uint64_t boneBytes = LoadLittleEndian<std::uint32_t>(data + 62);
   const std::optional<std::size_t> count =
-      BoneCountOf(bytes, kStartLength + 70, boneBytes, kFrameBoneLength);
+      BoneCountOf(bytes, FrameDataLength(0), boneBytes, kFrameBoneLength);
   if (!count || !HasHeader(data, 62 + boneBytes, "fram") || !HasHeader(data + 8, 4, "fnum") ||
       !HasHeader(data + 20, 4, "time") || !HasHeader(data + 32, 8, "uttm") ||
       !HasHeader(data + 48, kTimecodeByteCount, "tmcd") ||
@@ -114,11 +117,7 @@ std::optional<CanonicalBones> MatchCanonicalFrameData(ByteView bytes) noexcept {
       return std::nullopt;
     }
   }
-  CanonicalBones document;
-  ReadSender(bytes, document);
-  document.boneCount = *count;
-  document.data = data;
-  return document;
+  return RecognisedBones(bytes, data, *count);
 }
 
 FrameHeaderValues ReadCanonicalFrameHeader(const CanonicalBones& document) noexcept {
@@ -141,17 +140,16 @@ void ReadCanonicalFrameBones(const CanonicalBones& document, const BoneOutputs& 
 }
 
 std::optional<CanonicalSensorData> MatchCanonicalSensorData(ByteView bytes) noexcept {
-  // Fixed part: sndt, uttm, snad and snnm headers, snji, snvl: 88 bytes.
-  if (!HasCanonicalStart(bytes) || bytes.size() < kStartLength + 88) {
+  if (!HasCanonicalStart(bytes) || bytes.size() < SensorDataLength(0, 0)) {
     return std::nullopt;
   }
-  const std::uint8_t* data = bytes.data() + kStartLength;
+  const std::uint8_t* data = bytes.data() + kDocumentStartLength;
   const std::uint64_t a = LoadLittleEndian<std::uint32_t>(data + 24);
-  if (kStartLength + 88 + a > bytes.size()) {
+  if (SensorDataLength(a, 0) > bytes.size()) {
     return std::nullopt;
   }
   const std::uint64_t b = LoadLittleEndian<std::uint32_t>(data + 32 + a);
-  if (kStartLength + 88 + a + b > bytes.size()) {
+  if (SensorDataLength(a, b) > bytes.size()) {
     return std::nullopt;
   }
   const std::uint8_t* tail = data + 40 + a + b;

@@ -2,29 +2,13 @@
 
 #include <algorithm>
 #include <array>
-#include <bit>
 #include <cstring>
-#include <type_traits>
+
+#include "box/little_endian.h"
+#include "documents/document_layout.h"
 
 namespace ravuna_motion_format {
 namespace {
-
-// Stores the number little-endian whatever the host.
-template <class T>
-void Store(std::uint8_t* at, T value) noexcept {
-  using Bits = std::conditional_t<
-      sizeof(T) == 1, std::uint8_t,
-      std::conditional_t<sizeof(T) == 2, std::uint16_t,
-                         std::conditional_t<sizeof(T) == 4, std::uint32_t, std::uint64_t>>>;
-  const auto bits = std::bit_cast<Bits>(value);
-  if constexpr (std::endian::native == std::endian::little) {
-    std::memcpy(at, &bits, sizeof bits);
-  } else {
-    for (std::size_t i = 0; i < sizeof bits; ++i) {
-      at[i] = static_cast<std::uint8_t>(bits >> (8U * i));
-    }
-  }
-}
 
 template <std::size_t N>
 constexpr void PutHeader(std::array<std::uint8_t, N>& bytes, std::size_t at, std::uint32_t size,
@@ -35,13 +19,9 @@ constexpr void PutHeader(std::array<std::uint8_t, N>& bytes, std::size_t at, std
   }
 }
 
-constexpr std::size_t kStartLength = 77;
-constexpr std::size_t kAddressOffset = 59;
-constexpr std::size_t kPortOffset = 75;
-
 // "head" (format text, version 1) and "sndf" with address and port zero.
-constexpr std::array<std::uint8_t, kStartLength> MakeDocumentStart() {
-  std::array<std::uint8_t, kStartLength> start{};
+constexpr std::array<std::uint8_t, kDocumentStartLength> MakeDocumentStart() {
+  std::array<std::uint8_t, kDocumentStartLength> start{};
   PutHeader(start, 0, 35, "head");
   PutHeader(start, 8, static_cast<std::uint32_t>(kFormatTypeText.size()), "ftyp");
   for (std::size_t i = 0; i < kFormatTypeText.size(); ++i) {
@@ -54,47 +34,47 @@ constexpr std::array<std::uint8_t, kStartLength> MakeDocumentStart() {
   PutHeader(start, 67, 2, "rcvp");
   return start;
 }
-constexpr std::array<std::uint8_t, kStartLength> kDocumentStart = MakeDocumentStart();
+constexpr std::array<std::uint8_t, kDocumentStartLength> kDocumentStart = MakeDocumentStart();
 
 // One "bndt": "bnid" at 16, "pbid" at 26, "tran" floats at 36.
-constexpr std::array<std::uint8_t, 64> MakeSkeletonBone() {
-  std::array<std::uint8_t, 64> bone{};
+constexpr std::array<std::uint8_t, kSkeletonBoneLength> MakeSkeletonBone() {
+  std::array<std::uint8_t, kSkeletonBoneLength> bone{};
   PutHeader(bone, 0, 56, "bndt");
   PutHeader(bone, 8, 2, "bnid");
   PutHeader(bone, 18, 2, "pbid");
   PutHeader(bone, 28, 28, "tran");
   return bone;
 }
-constexpr std::array<std::uint8_t, 64> kSkeletonBone = MakeSkeletonBone();
+constexpr std::array<std::uint8_t, kSkeletonBoneLength> kSkeletonBone = MakeSkeletonBone();
 
 // One "btdt": "bnid" at 16, "tran" floats at 26.
-constexpr std::array<std::uint8_t, 54> MakeFrameBone() {
-  std::array<std::uint8_t, 54> bone{};
+constexpr std::array<std::uint8_t, kFrameBoneLength> MakeFrameBone() {
+  std::array<std::uint8_t, kFrameBoneLength> bone{};
   PutHeader(bone, 0, 46, "btdt");
   PutHeader(bone, 8, 2, "bnid");
   PutHeader(bone, 18, 28, "tran");
   return bone;
 }
-constexpr std::array<std::uint8_t, 54> kFrameBone = MakeFrameBone();
+constexpr std::array<std::uint8_t, kFrameBoneLength> kFrameBone = MakeFrameBone();
 
 // The head and sndf boxes; returns where the data box starts.
 std::uint8_t* WriteDocumentStart(std::uint8_t* out, const Sender& sender) noexcept {
-  std::memcpy(out, kDocumentStart.data(), kStartLength);
-  Store(out + kAddressOffset, sender.packedAddress);
-  Store(out + kPortOffset, sender.port);
-  return out + kStartLength;
+  std::memcpy(out, kDocumentStart.data(), kDocumentStartLength);
+  StoreLittleEndian(out + kSenderAddressOffset, sender.packedAddress);
+  StoreLittleEndian(out + kSenderPortOffset, sender.port);
+  return out + kDocumentStartLength;
 }
 
 void WriteHeader(std::uint8_t* at, std::uint64_t size, std::string_view code) noexcept {
-  Store(at, PackHeader(static_cast<std::uint32_t>(size), code));
+  StoreLittleEndian(at, PackHeader(static_cast<std::uint32_t>(size), code));
 }
 
 void WriteTransform(std::uint8_t* at, const TransformArrays& arrays, std::size_t bone) noexcept {
   for (std::size_t k = 0; k < 4; ++k) {
-    Store(at + 4 * k, arrays.rotation[k][bone]);
+    StoreLittleEndian(at + 4 * k, arrays.rotation[k][bone]);
   }
   for (std::size_t k = 0; k < 3; ++k) {
-    Store(at + 16 + 4 * k, arrays.translation[k][bone]);
+    StoreLittleEndian(at + 16 + 4 * k, arrays.translation[k][bone]);
   }
 }
 
@@ -114,8 +94,8 @@ void WriteSkeletonDefinition(std::uint8_t* out, const Sender& sender, int boneCo
   at += 16;
   for (std::size_t i = 0; i < bones; ++i, at += kSkeletonBone.size()) {
     std::memcpy(at, kSkeletonBone.data(), kSkeletonBone.size());
-    Store(at + 16, static_cast<std::uint16_t>(boneIds[i]));
-    Store(at + 26, static_cast<std::uint16_t>(parentBoneIds[i]));
+    StoreLittleEndian(at + 16, static_cast<std::uint16_t>(boneIds[i]));
+    StoreLittleEndian(at + 26, static_cast<std::uint16_t>(parentBoneIds[i]));
     WriteTransform(at + 36, transforms, i);
   }
 }
@@ -126,18 +106,18 @@ void WriteFrameData(std::uint8_t* out, const Sender& sender, const FrameHeaderVa
   std::uint8_t* at = WriteDocumentStart(out, sender);
   WriteHeader(at, 62 + kFrameBone.size() * bones, "fram");
   WriteHeader(at + 8, 4, "fnum");
-  Store(at + 16, frame.frameNumber);
+  StoreLittleEndian(at + 16, frame.frameNumber);
   WriteHeader(at + 20, 4, "time");
-  Store(at + 28, frame.time);
+  StoreLittleEndian(at + 28, frame.time);
   WriteHeader(at + 32, 8, "uttm");
-  Store(at + 40, frame.uttm);
+  StoreLittleEndian(at + 40, frame.uttm);
   WriteHeader(at + 48, kTimecodeByteCount, "tmcd");
   std::memcpy(at + 56, frame.timecode.data(), kTimecodeByteCount);
   WriteHeader(at + 62, kFrameBone.size() * bones, "btrs");
   at += 70;
   for (std::size_t i = 0; i < bones; ++i, at += kFrameBone.size()) {
     std::memcpy(at, kFrameBone.data(), kFrameBone.size());
-    Store(at + 16, static_cast<std::uint16_t>(boneIds[i]));
+    StoreLittleEndian(at + 16, static_cast<std::uint16_t>(boneIds[i]));
     WriteTransform(at + 26, transforms, i);
   }
 }
@@ -150,7 +130,7 @@ void WriteSensorData(std::uint8_t* out, const Sender& sender, double uttm,
   std::uint8_t* at = WriteDocumentStart(out, sender);
   WriteHeader(at, 80 + a + b, "sndt");
   WriteHeader(at + 8, 8, "uttm");
-  Store(at + 16, uttm);
+  StoreLittleEndian(at + 16, uttm);
   WriteHeader(at + 24, a, "snad");
   std::memcpy(at + 32, sensorAddress.data(), a);
   at += 32 + a;
@@ -158,10 +138,10 @@ void WriteSensorData(std::uint8_t* out, const Sender& sender, double uttm,
   std::memcpy(at + 8, sensorName.data(), b);
   at += 8 + b;
   WriteHeader(at, 4, "snji");
-  Store(at + 8, sensorJointIndex);
+  StoreLittleEndian(at + 8, sensorJointIndex);
   WriteHeader(at + 12, 28, "snvl");
   for (std::size_t k = 0; k < sensorValues.size(); ++k) {
-    Store(at + 20 + 4 * k, sensorValues[k]);
+    StoreLittleEndian(at + 20 + 4 * k, sensorValues[k]);
   }
 }
 

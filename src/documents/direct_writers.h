@@ -1,6 +1,6 @@
-// The three documents written straight into the caller's buffer in one pass,
-// byte for byte what the box tree encodes to. The buffer must hold the
-// document's length (SkeletonDefinitionLength, FrameDataLength,
+// The three documents written straight into a buffer in one pass, byte for
+// byte what the box tree encodes to. The buffer must hold the document's
+// length (SkeletonDefinitionLength, FrameDataLength,
 // SensorDataLength); the address is already packed.
 #pragma once
 

@@ -3,19 +3,20 @@
 #include <algorithm>
 
 #include "documents/document_header.h"
+#include "documents/document_layout.h"
 
 namespace ravuna_motion_format {
 namespace {
 
-constexpr std::uint64_t kEmptyFrameDataLength = 147;
-constexpr std::uint64_t kBoneTransformBoxLength = 54;  // one "btdt" box
+// The document start, then "fram" with its scalars and an empty "btrs".
+constexpr std::uint64_t kEmptyFrameDataLength = kDocumentStartLength + 70;
 constexpr std::size_t kTimecodeFlagIndex = kTimecodeByteCount - 1;
 
 }  // namespace
 
 std::uint64_t FrameDataLength(std::int64_t boneCount) noexcept {
   return kEmptyFrameDataLength +
-         kBoneTransformBoxLength * static_cast<std::uint64_t>(std::max<std::int64_t>(boneCount, 0));
+         kFrameBoneLength * static_cast<std::uint64_t>(std::max<std::int64_t>(boneCount, 0));
 }
 
 MotionFormatPtr BuildFrameData(std::string ipText, std::uint16_t port,
@@ -54,7 +55,7 @@ EnvelopeResult DecodeFrameData(ByteView bytes, std::string& ipText, FrameDataVal
 }
 
 void ReadFrameDataBox(ByteView data, FrameDataValues& values) {
-  const std::size_t expectedBones = data.size() / kBoneTransformBoxLength + 1;
+  const std::size_t expectedBones = data.size() / kFrameBoneLength + 1;
   values.boneIds.reserve(expectedBones);
   ReserveSequences(values.transforms, expectedBones);
   FrameHeaderValues& frame = values.frame;

@@ -2,11 +2,13 @@
 
 #include "documents/bone_transform.h"
 #include "documents/document_header.h"
+#include "documents/document_layout.h"
 
 namespace ravuna_motion_format {
 namespace {
 
-constexpr std::uint64_t kEmptySensorDataLength = 165;
+// The document start, then "sndt" with empty texts.
+constexpr std::uint64_t kEmptySensorDataLength = kDocumentStartLength + 88;
 
 }  // namespace
 

@@ -3,18 +3,19 @@
 #include <algorithm>
 
 #include "documents/document_header.h"
+#include "documents/document_layout.h"
 
 namespace ravuna_motion_format {
 namespace {
 
-constexpr std::uint64_t kEmptySkeletonDefinitionLength = 93;
-constexpr std::uint64_t kBoneDataBoxLength = 64;  // one "bndt" box
+// The document start, then "skdf" holding an empty "bons".
+constexpr std::uint64_t kEmptySkeletonDefinitionLength = kDocumentStartLength + 16;
 
 }  // namespace
 
 std::uint64_t SkeletonDefinitionLength(std::int64_t boneCount) noexcept {
   return kEmptySkeletonDefinitionLength +
-         kBoneDataBoxLength * static_cast<std::uint64_t>(std::max<std::int64_t>(boneCount, 0));
+         kSkeletonBoneLength * static_cast<std::uint64_t>(std::max<std::int64_t>(boneCount, 0));
 }
 
 MotionFormatPtr BuildSkeletonDefinition(std::string ipText, std::uint16_t port, int boneCount,
@@ -48,7 +49,7 @@ EnvelopeResult DecodeSkeletonDefinition(ByteView bytes, std::string& ipText,
 }
 
 void ReadSkeletonDefinitionBox(ByteView data, SkeletonDefinitionValues& values) {
-  const std::size_t expectedBones = data.size() / kBoneDataBoxLength + 1;
+  const std::size_t expectedBones = data.size() / kSkeletonBoneLength + 1;
   values.boneIds.reserve(expectedBones);
   values.parentBoneIds.reserve(expectedBones);
   ReserveSequences(values.transforms, expectedBones);

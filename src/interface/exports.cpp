@@ -1,5 +1,6 @@
-// The exported C functions: each runs its service operation and turns any
-// exception into a false result, so none ever crosses the C boundary.
+// The exported C functions: each turns any exception into a false result, so
+// none ever crosses the C boundary. All but the verdict's two run an
+// operation of the service object.
 #include "ravuna_motion_serializer.h"
 
 #include <cstddef>
@@ -7,19 +8,26 @@
 #include <span>
 
 #include "documents/document_verdict.h"
+#include "interface/caller_bytes.h"
 #include "interface/motion_serializer.h"
 
 namespace {
 
-using ravuna_motion_format::MotionSerializer;
+namespace mf = ravuna_motion_format;
+using mf::MotionSerializer;
 
 template <class Operation>
-bool AtBoundary(Operation operation) noexcept {
+bool WithoutExceptions(Operation operation) noexcept {
   try {
-    return operation(MotionSerializer::Instance());
+    return operation();
   } catch (...) {
     return false;
   }
+}
+
+template <class Operation>
+bool AtBoundary(Operation operation) noexcept {
+  return WithoutExceptions([&] { return operation(MotionSerializer::Instance()); });
 }
 
 }  // namespace
@@ -146,19 +154,14 @@ bool IsSensorDataBytes(int size, const unsigned char* bytes) {
 // lock.
 bool JudgeDocumentBytes(int size, const unsigned char* bytes, uint32_t expectedKind,
                         RavunaDocumentVerdict* outVerdict) {
-  if (outVerdict == nullptr || (size > 0 && bytes == nullptr) ||
-      expectedKind >= ravuna_motion_format::kDocumentKindCount) {
+  if (outVerdict == nullptr || mf::RefusesBytes(size, bytes) ||
+      expectedKind >= mf::kDocumentKindCount) {
     return false;
   }
-  try {
-    const ravuna_motion_format::ByteView view =
-        size > 0 ? ravuna_motion_format::ByteView(bytes, static_cast<std::size_t>(size))
-                 : ravuna_motion_format::ByteView();
-    *outVerdict = ravuna_motion_format::JudgeDocument(view, expectedKind);
+  return WithoutExceptions([&] {
+    *outVerdict = mf::JudgeDocument(mf::CallerBytes(size, bytes), expectedKind);
     return true;
-  } catch (...) {
-    return false;
-  }
+  });
 }
 
 bool DescribeDocumentVerdict(const RavunaDocumentVerdict* verdict, int capacity, char* outText,
@@ -169,7 +172,7 @@ bool DescribeDocumentVerdict(const RavunaDocumentVerdict* verdict, int capacity,
   const std::span<char> text = capacity > 0
                                    ? std::span<char>(outText, static_cast<std::size_t>(capacity))
                                    : std::span<char>();
-  const std::size_t length = ravuna_motion_format::DescribeVerdict(*verdict, text);
+  const std::size_t length = mf::DescribeVerdict(*verdict, text);
   *outLength = static_cast<int>(length);
   return length < text.size();
 }

@@ -15,6 +15,7 @@
 #include "documents/frame_data.h"
 #include "documents/sensor_data.h"
 #include "documents/skeleton_definition.h"
+#include "interface/caller_bytes.h"
 
 namespace ravuna_motion_format {
 namespace {
@@ -29,15 +30,6 @@ bool AnyNull(const Pointers*... pointers) noexcept {
   return ((pointers == nullptr) || ...);
 }
 
-// The caller's bytes, read in place for the length of the call.
-ByteView CallerBytes(int size, const unsigned char* bytes) noexcept {
-  return size > 0 ? ByteView(bytes, static_cast<std::size_t>(size)) : ByteView();
-}
-
-bool RefusesBytes(int size, const unsigned char* bytes) noexcept {
-  return size > 0 && bytes == nullptr;
-}
-
 // Writes the document of `length` bytes into one new buffer and hands it out
 // through the two outputs, written only once nothing can fail any more.
 template <class Writer>
@@ -47,9 +39,7 @@ bool HandOutDocument(RetainedBuffers& handedOut, std::uint64_t length, const Wri
   write(block.get());
   *outSize = static_cast<int>(length);
   *outBuffer = block.get();
-  RetainedSlots slots;
-  slots.document = block.get();
-  handedOut.Retain(std::move(block), slots);
+  handedOut.Retain(std::move(block));
   return true;
 }
 
@@ -96,16 +86,15 @@ class BoneBlock {
   void HandOut(RetainedBuffers& handedOut, int* outBoneCount, int** outBoneIds,
                int** outParentBoneIds,
                const std::array<float**, kTransformFloatCount>& outTransforms) noexcept {
-    RetainedSlots slots;
     *outBoneCount = static_cast<int>(count_);
-    *outBoneIds = slots.boneIds = outputs_.boneIds;
+    *outBoneIds = outputs_.boneIds;
     if (outParentBoneIds != nullptr) {
-      *outParentBoneIds = slots.parentBoneIds = outputs_.parentBoneIds;
+      *outParentBoneIds = outputs_.parentBoneIds;
     }
     for (std::size_t k = 0; k < outputs_.transforms.size(); ++k) {
-      *outTransforms[k] = slots.transforms[k] = outputs_.transforms[k];
+      *outTransforms[k] = outputs_.transforms[k];
     }
-    handedOut.Retain(std::move(block_), slots);
+    handedOut.Retain(std::move(block_));
   }
 
  private:
@@ -239,9 +228,7 @@ bool MotionSerializer::ConvertBytesToSkeletonDefinition(
   block.Fill(block.outputs().boneIds, values.boneIds);
   block.Fill(block.outputs().parentBoneIds, values.parentBoneIds);
   block.FillTransforms(values.transforms);
-  const std::uint64_t ipAddress = StringToIpAddress(ipText);
-
-  *outIpAddress = ipAddress;
+  *outIpAddress = StringToIpAddress(ipText);
   if (values.port) {
     *outPort = *values.port;
   }
@@ -328,9 +315,7 @@ bool MotionSerializer::ConvertBytesToFrameData(
   BoneBlock block(values.boneIds.size(), false);
   block.Fill(block.outputs().boneIds, values.boneIds);
   block.FillTransforms(values.transforms);
-  const std::uint64_t ipAddress = StringToIpAddress(ipText);
-
-  *outIpAddress = ipAddress;
+  *outIpAddress = StringToIpAddress(ipText);
   if (values.port) {
     *outPort = *values.port;
   }
@@ -401,9 +386,7 @@ bool MotionSerializer::ConvertBytesToSensorData(
   // The texts are handed out whatever the result (empty on failure).
   std::unique_ptr<char[]> address(NewText(values.sensorAddress));
   std::unique_ptr<char[]> name(NewText(values.sensorName));
-  const std::uint64_t ipAddress = StringToIpAddress(ipText);
-
-  *outIpAddress = ipAddress;
+  *outIpAddress = StringToIpAddress(ipText);
   *outSensorAddress = address.release();
   *outSensorName = name.release();
   if (!decoded) {
@@ -435,11 +418,6 @@ bool MotionSerializer::ContainsBox(BoxType kind, int size, const unsigned char* 
 void MotionSerializer::ReleaseSensorDataText(char* text) {
   ServiceLock lock(mutex_);
   delete[] text;
-}
-
-RetainedSlots MotionSerializer::HandedOut() {
-  ServiceLock lock(mutex_);
-  return handedOut_.Slots();
 }
 
 bool MotionSerializer::IsRmfBytes(int size, const unsigned char* bytes) {

@@ -1,5 +1,6 @@
 // The service object behind the exports: one per process, one lock, one
-// operation per export with the export's name and parameters.
+// operation per export with the export's name and parameters (all exports but
+// the verdict's two, which need neither).
 #pragma once
 
 #include <cstdint>
@@ -73,9 +74,6 @@ class MotionSerializer {
   bool IsSkeletonDefinitionBytes(int size, const unsigned char* bytes);
   bool IsFrameDataBytes(int size, const unsigned char* bytes);
   bool IsSensorDataBytes(int size, const unsigned char* bytes);
-
-  // A copy of the record of handed-out memory, taken under the lock.
-  RetainedSlots HandedOut();
 
  private:
   MotionSerializer();
