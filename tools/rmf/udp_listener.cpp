@@ -7,6 +7,7 @@
 #include <csignal>
 #include <iostream>
 
+#include "commands.h"
 #include "text_output.h"
 #include "udp_addresses.h"
 
@@ -177,7 +178,7 @@ int UdpListener::Run(std::ostream& out) {
     }
   }
   out.flush();
-  return stats_.malformedPackets != 0 ? 1 : 0;
+  return stats_.malformedPackets != 0 ? kExitRejected : kExitSuccess;
 }
 
 int RunListen(const ListenOptions& options, std::ostream& out) {
