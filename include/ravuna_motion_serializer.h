@@ -287,7 +287,12 @@ RAVUNA_MOTION_SERIALIZER_API bool IsSensorDataBytes(int size, const unsigned cha
  * - VISIT_BUDGET: a walk stopped at its bound on box visits.
  * - BYTES_LEFT_OVER: 1 to 7 bytes after the last box of a range.
  * - VALUE_SIZE_MISMATCH: a value box whose size field differs from the width
- *   of its value (the value is read at its width all the same). */
+ *   of its value (the value is read at its width all the same).
+ * - BOX_MISSING: a box the parse reads is absent, so its value reads as 0:
+ *   "ftyp" or "vrsn" in "head", "ipad" or "rcvp" in "sndf", a single value
+ *   of the data box ("fnum", "time", "uttm", "tmcd"; "uttm", "snad",
+ *   "snnm", "snji", "snvl"), or a bone's "pbid" or "tran" (fewer of them
+ *   than "bnid" boxes). */
 #define RAVUNA_LENIENT_VALUE_PAST_END (1u << 0)
 #define RAVUNA_LENIENT_BOX_OVERRUNS_CONTAINER (1u << 1)
 #define RAVUNA_LENIENT_UNKNOWN_CODE_SKIPPED (1u << 2)
@@ -296,6 +301,7 @@ RAVUNA_MOTION_SERIALIZER_API bool IsSensorDataBytes(int size, const unsigned cha
 #define RAVUNA_LENIENT_VISIT_BUDGET (1u << 5)
 #define RAVUNA_LENIENT_BYTES_LEFT_OVER (1u << 6)
 #define RAVUNA_LENIENT_VALUE_SIZE_MISMATCH (1u << 7)
+#define RAVUNA_LENIENT_BOX_MISSING (1u << 8)
 
 /* Capacity that holds every text of DescribeDocumentVerdict with its NUL. */
 #define RAVUNA_VERDICT_TEXT_CAPACITY 512
