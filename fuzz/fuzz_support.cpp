@@ -7,7 +7,9 @@
 
 #include "box/box_encoder.h"
 #include "box/box_kinds.h"
+#include "box/envelope_decoder.h"
 #include "documents/document_header.h"
+#include "documents/document_reads.h"
 #include "documents/frame_data.h"
 #include "documents/sensor_data.h"
 #include "documents/skeleton_definition.h"
@@ -27,57 +29,64 @@ std::vector<std::uint32_t> Bits(const float* values, std::size_t count) {
 }
 
 // The general walk's values as the exports hand them out: one element per
-// bone id in every array, zeros where a sequence is shorter.
-template <class Values>
-BoneRead ReadBonesThroughWalk(const Bytes& bytes, Values values) {
+// bone id in every array. The address must be what the walk once gave by
+// way of its dotted text.
+template <bool Frame>
+BoneRead ReadBonesThroughWalk(const Bytes& bytes) {
+  const mf::BoneDocumentRead general =
+      Frame ? mf::BoneDocumentRead::OfFrameData(bytes, mf::ReadPath::generalOnly)
+            : mf::BoneDocumentRead::OfSkeletonDefinition(bytes, mf::ReadPath::generalOnly);
   BoneRead read;
-  std::string ipText;
-  if constexpr (std::is_same_v<Values, mf::FrameDataValues>) {
-    read.ok = static_cast<bool>(mf::DecodeFrameData(bytes, ipText, values));
-  } else {
-    read.ok = static_cast<bool>(mf::DecodeSkeletonDefinition(bytes, ipText, values));
-  }
-  read.ip = mf::StringToIpAddress(ipText);
+  read.ok = general.accepted();
+  read.ip = general.sender().packedAddress;
+  RAVUNA_FUZZ_CHECK(read.ip == mf::StringToIpAddress(mf::IpAddressToString(read.ip)));
   if (!read.ok) {
     return read;
   }
-  const std::size_t count = values.boneIds.size();
-  read.port = values.port.value_or(read.port);
-  read.count = static_cast<int>(count);
-  read.ids = values.boneIds;
-  for (std::size_t k = 0; k < 7; ++k) {
-    values.transforms[k].resize(count);
-    read.transform[k] = Bits(values.transforms[k].data(), count);
+  if (general.sender().hasPort) {
+    read.port = general.sender().port;
   }
-  if constexpr (std::is_same_v<Values, mf::FrameDataValues>) {
-    const mf::FrameHeaderValues& frame = values.frame;
+  const std::size_t count = general.boneCount();
+  read.count = static_cast<int>(count);
+  read.ids.resize(count);
+  read.parentIds.resize(Frame ? 0 : count);
+  std::array<std::vector<float>, 7> transform;
+  mf::BoneOutputs out{read.ids.data(), Frame ? nullptr : read.parentIds.data(), {}};
+  for (std::size_t k = 0; k < 7; ++k) {
+    transform[k].resize(count);
+    out.transforms[k] = transform[k].data();
+  }
+  general.ReadBones(out);
+  for (std::size_t k = 0; k < 7; ++k) {
+    read.transform[k] = Bits(transform[k].data(), count);
+  }
+  if constexpr (Frame) {
+    const mf::FrameHeaderValues& frame = general.frame();
     read.frameNumber = frame.frameNumber;
     read.time = std::bit_cast<std::uint32_t>(frame.time);
     read.uttm = std::bit_cast<std::uint64_t>(frame.uttm);
     std::copy(frame.timecode.begin(), frame.timecode.end(), read.timecode.begin());
-    read.timecode[5] = frame.timecode[5] != 0 ? 1 : 0;
-  } else {
-    read.parentIds = values.parentBoneIds;
-    read.parentIds.resize(count);
   }
   return read;
 }
 
 SensorRead ReadSensorThroughWalk(const Bytes& bytes) {
+  const mf::SensorDataRead general = mf::ReadSensorData(bytes, mf::ReadPath::generalOnly);
   SensorRead read;
-  std::string ipText;
-  mf::SensorDataValues values;
-  read.ok = static_cast<bool>(mf::DecodeSensorData(bytes, ipText, values));
-  read.ip = mf::StringToIpAddress(ipText);
-  read.address = values.sensorAddress;
-  read.name = values.sensorName;
+  read.ok = general.accepted;
+  read.ip = general.sender.packedAddress;
+  RAVUNA_FUZZ_CHECK(read.ip == mf::StringToIpAddress(mf::IpAddressToString(read.ip)));
+  read.address = general.values.sensorAddress;
+  read.name = general.values.sensorName;
   if (read.ok) {
-    read.port = values.port.value_or(read.port);
-    read.uttm = std::bit_cast<std::uint64_t>(values.uttm);
-    read.jointIndex = values.sensorJointIndex.value_or(read.jointIndex);
-    if (values.sensorValues) {
-      std::transform(values.sensorValues->begin(), values.sensorValues->end(), read.values.begin(),
-                     std::bit_cast<std::uint32_t, float>);
+    if (general.sender.hasPort) {
+      read.port = general.sender.port;
+    }
+    read.uttm = std::bit_cast<std::uint64_t>(general.values.uttm);
+    read.jointIndex = general.values.sensorJointIndex.value_or(read.jointIndex);
+    if (general.values.sensorValues) {
+      std::transform(general.values.sensorValues->begin(), general.values.sensorValues->end(),
+                     read.values.begin(), std::bit_cast<std::uint32_t, float>);
     }
   }
   return read;
@@ -277,9 +286,9 @@ SensorRead ReadSensorThroughExport(const Bytes& bytes, std::size_t addressLength
 
 std::array<bool, 3> CheckEveryReader(const Bytes& bytes) {
   const int size = static_cast<int>(bytes.size());
-  const BoneRead skeleton = ReadBonesThroughWalk(bytes, mf::SkeletonDefinitionValues{});
+  const BoneRead skeleton = ReadBonesThroughWalk<false>(bytes);
   RAVUNA_FUZZ_CHECK(ReadSkeletonThroughExport(bytes) == skeleton);
-  const BoneRead frame = ReadBonesThroughWalk(bytes, mf::FrameDataValues{});
+  const BoneRead frame = ReadBonesThroughWalk<true>(bytes);
   RAVUNA_FUZZ_CHECK(ReadFrameThroughExport(bytes) == frame);
   const SensorRead sensor = ReadSensorThroughWalk(bytes);
   RAVUNA_FUZZ_CHECK(ReadSensorThroughExport(bytes, sensor.address.size(), sensor.name.size()) ==
@@ -339,22 +348,28 @@ std::uint32_t SizeAt(const Bytes& document, std::size_t offset) {
   return size;
 }
 
-// Header offsets of the boxes, depth first, bounded in count and depth; a
-// size that leaves its range ends that level.
-void CollectBoxes(const Bytes& document, std::size_t offset, std::size_t end,
-                  std::vector<std::size_t>& offsets, int depth) {
-  while (depth < 8 && offset + 8 <= end && offsets.size() < 4096) {
-    const std::uint64_t boxEnd = offset + 8 + std::uint64_t{SizeAt(document, offset)};
-    offsets.push_back(offset);
-    if (boxEnd > end) {
-      return;
-    }
-    if (mf::IsContainer(mf::BoxTypeFromCode(&document[offset + 4]))) {
-      CollectBoxes(document, offset + 8, static_cast<std::size_t>(boxEnd), offsets, depth + 1);
-    }
-    offset = static_cast<std::size_t>(boxEnd);
+// Header offsets of the boxes the walk meets, depth first, at most 4096 and
+// at most 8 levels deep: the places an edit may hit.
+class BoxCollector : public mf::BoxWalkReader {
+ public:
+  explicit BoxCollector(std::vector<std::size_t>& offsets) noexcept : offsets_(offsets) {}
+  void Leaf(const mf::WalkedBox& box) { Collect(box); }
+  void UnknownCode(const mf::WalkedBox& box) { Collect(box); }
+  void NestingCap(const mf::WalkedBox& box) { Collect(box); }
+  void UnvisitedHeader(const mf::WalkedBox& box) { Collect(box); }
+  bool Enter(const mf::WalkedBox& box) {
+    Collect(box);
+    return box.depth < 7;
   }
-}
+
+ private:
+  void Collect(const mf::WalkedBox& box) {
+    if (offsets_.size() < 4096) {
+      offsets_.push_back(static_cast<std::size_t>(box.offset));
+    }
+  }
+  std::vector<std::size_t>& offsets_;
+};
 
 }  // namespace
 
@@ -362,7 +377,7 @@ void EditDocument(FuzzInput& input, Bytes& document, int maxEdits) {
   std::vector<std::size_t> boxes;
   for (int edits = 0; edits < maxEdits && input.Remaining() > 0; ++edits) {
     boxes.clear();
-    CollectBoxes(document, 0, document.size(), boxes, 0);
+    mf::WalkBoxes(document, BoxCollector(boxes));
     const std::uint8_t edit = input.Byte() % 9;
     if ((boxes.empty() && edit < 6) || document.size() > kMaxEditedLength) {
       return;

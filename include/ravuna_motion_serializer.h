@@ -3,7 +3,7 @@
  *
  * A document is three boxes ("head", "sndf" and one data box) carrying a
  * skeleton definition, one frame of motion, or one sensor record. This header
- * is the whole public interface: thirteen functions with C linkage.
+ * is the whole public interface: nineteen functions with C linkage.
  *
  * Conventions shared by every function
  * ------------------------------------
@@ -41,11 +41,16 @@
  *
  * Threads
  * -------
- * Every function may be called from any thread. The parsing, serialising and
- * detection functions (`Convert...`, `Is...Bytes`) and ReleaseSensorDataText
- * run one at a time under one process-wide lock, the first call included.
- * JudgeDocumentBytes and DescribeDocumentVerdict read only their arguments
- * and take no lock. A caller that reads handed-out buffers or arrays while
+ * Every function may be called from any thread. The functions that hand out
+ * memory (`Convert...ToBytes`, `ConvertBytesToSkeletonDefinition`,
+ * `ConvertBytesToFrameData`) take one process-wide lock to record it;
+ * ReleaseSensorDataText and the detection functions (`Is...Bytes`) take it
+ * too. The caller-buffer functions
+ * (`Convert...ToBuffer`, `ConvertBytesTo...Arrays`,
+ * `ConvertBytesToSensorDataTexts`), JudgeDocumentBytes and
+ * DescribeDocumentVerdict read only their arguments, write only the
+ * caller's memory and take no lock: any number of threads may call them at
+ * once on distinct outputs. A caller that reads handed-out buffers or arrays while
  * other threads may make recording calls must hold its own lock around the
  * call and the copying of the results.
  *
@@ -108,6 +113,27 @@ RAVUNA_MOTION_SERIALIZER_API bool ConvertSkeletonDefinitionToBytes(
     const float* translation0, const float* translation1, const float* translation2, int* outSize,
     unsigned char** outBuffer);
 
+/*! ConvertSkeletonDefinitionToBuffer() :
+ *  Encodes a skeleton definition document into the caller's buffer: the
+ *  same bytes as ConvertSkeletonDefinitionToBytes, nothing handed out.
+ *  @param ipText .. translation2  as for ConvertSkeletonDefinitionToBytes.
+ *  @param capacity      bytes available at `buffer`.
+ *  @param buffer        receives the document; owned by the caller. May be
+ *                       null when capacity is 0, to ask for the length.
+ *  @param outSize       receives the document's length (93 + 64 * bones),
+ *                       also when the buffer is too small.
+ *  @return true when the document was written; false when it does not fit
+ *          (then only *outSize is written), for a null pointer (a null
+ *          buffer with a positive capacity included) or a document of 2^31
+ *          bytes or more (then nothing is written).
+ *  Takes no lock, allocates nothing, keeps nothing: any number of threads
+ *  may call it at once on distinct buffers. */
+RAVUNA_MOTION_SERIALIZER_API bool ConvertSkeletonDefinitionToBuffer(
+    const char* ipText, uint32_t port, int boneCount, const int* boneIds, const int* parentBoneIds,
+    const float* rotation0, const float* rotation1, const float* rotation2, const float* rotation3,
+    const float* translation0, const float* translation1, const float* translation2, int capacity,
+    unsigned char* buffer, int* outSize);
+
 /*! ConvertBytesToSkeletonDefinition() :
  *  Parses a skeleton definition document.
  *  @param size          number of bytes at `bytes`; 0 or negative means none.
@@ -130,6 +156,29 @@ RAVUNA_MOTION_SERIALIZER_API bool ConvertBytesToSkeletonDefinition(
     int* outBoneCount, int** outBoneIds, int** outParentBoneIds, float** outRotation0,
     float** outRotation1, float** outRotation2, float** outRotation3, float** outTranslation0,
     float** outTranslation1, float** outTranslation2);
+
+/*! ConvertBytesToSkeletonDefinitionArrays() :
+ *  Parses a skeleton definition document into the caller's arrays: the same
+ *  values as ConvertBytesToSkeletonDefinition, nothing handed out or freed.
+ *  @param size, bytes   the document, as for ConvertBytesToSkeletonDefinition.
+ *  @param outIpAddress  sender's address, packed.
+ *  @param outPort       sender's port, 0 to 65535.
+ *  @param boneCapacity  elements available in each array.
+ *  @param boneIds .. translation2  receive one element per bone; owned by the
+ *                       caller. May be null when boneCapacity is 0.
+ *  @param outBoneCount  receives the number of bones n, also when the arrays
+ *                       are too small.
+ *  @return true when the document was read; false when n exceeds
+ *          boneCapacity (then only *outBoneCount is written), when the bytes
+ *          are not a valid skeleton definition document, or for a null
+ *          pointer (then nothing is written).
+ *  Takes no lock, allocates nothing, keeps nothing: any number of threads
+ *  may call it at once on distinct arrays. */
+RAVUNA_MOTION_SERIALIZER_API bool ConvertBytesToSkeletonDefinitionArrays(
+    int size, const unsigned char* bytes, uint64_t* outIpAddress, uint32_t* outPort,
+    int boneCapacity, int* boneIds, int* parentBoneIds, float* rotation0, float* rotation1,
+    float* rotation2, float* rotation3, float* translation0, float* translation1,
+    float* translation2, int* outBoneCount);
 
 /* ------------------------------------------------------------------------ */
 /* Frame data: frame number, times, timecode, per bone an id and 7 floats.   */
@@ -160,6 +209,22 @@ RAVUNA_MOTION_SERIALIZER_API bool ConvertFrameDataToBytes(
     const float* rotation3, const float* translation0, const float* translation1,
     const float* translation2, int* outSize, unsigned char** outBuffer);
 
+/*! ConvertFrameDataToBuffer() :
+ *  Encodes a frame data document into the caller's buffer: the same bytes
+ *  as ConvertFrameDataToBytes, nothing handed out.
+ *  @param ipText .. translation2  as for ConvertFrameDataToBytes.
+ *  @param capacity, buffer, outSize  as for ConvertSkeletonDefinitionToBuffer
+ *                       (the length is 147 + 54 * bones).
+ *  @return as for ConvertSkeletonDefinitionToBuffer. No lock, no
+ *          allocation, nothing kept. */
+RAVUNA_MOTION_SERIALIZER_API bool ConvertFrameDataToBuffer(
+    const char* ipText, uint32_t port, int frameNumber, float time, double uttm,
+    unsigned char timecode0, unsigned char timecode1, unsigned char timecode2,
+    unsigned char timecode3, unsigned char timecode4, bool timecodeFlag, int boneCount,
+    const int* boneIds, const float* rotation0, const float* rotation1, const float* rotation2,
+    const float* rotation3, const float* translation0, const float* translation1,
+    const float* translation2, int capacity, unsigned char* buffer, int* outSize);
+
 /*! ConvertBytesToFrameData() :
  *  Parses a frame data document.
  *  @param size, bytes   the document, as for ConvertBytesToSkeletonDefinition.
@@ -182,6 +247,22 @@ RAVUNA_MOTION_SERIALIZER_API bool ConvertBytesToFrameData(
     unsigned char* outTimecode4, bool* outTimecodeFlag, int* outBoneCount, int** outBoneIds,
     float** outRotation0, float** outRotation1, float** outRotation2, float** outRotation3,
     float** outTranslation0, float** outTranslation1, float** outTranslation2);
+
+/*! ConvertBytesToFrameDataArrays() :
+ *  Parses a frame data document into the caller's arrays: the same values as
+ *  ConvertBytesToFrameData, nothing handed out or freed.
+ *  @param size .. outTimecodeFlag  as for ConvertBytesToFrameData.
+ *  @param boneCapacity, boneIds .. translation2, outBoneCount  as for
+ *                       ConvertBytesToSkeletonDefinitionArrays.
+ *  @return as for ConvertBytesToSkeletonDefinitionArrays; the scalars are
+ *          written only on true. No lock, no allocation, nothing kept. */
+RAVUNA_MOTION_SERIALIZER_API bool ConvertBytesToFrameDataArrays(
+    int size, const unsigned char* bytes, uint64_t* outIpAddress, uint32_t* outPort,
+    int* outFrameNumber, float* outTime, double* outUttm, unsigned char* outTimecode0,
+    unsigned char* outTimecode1, unsigned char* outTimecode2, unsigned char* outTimecode3,
+    unsigned char* outTimecode4, bool* outTimecodeFlag, int boneCapacity, int* boneIds,
+    float* rotation0, float* rotation1, float* rotation2, float* rotation3, float* translation0,
+    float* translation1, float* translation2, int* outBoneCount);
 
 /* ------------------------------------------------------------------------ */
 /* Sensor data: one record of one sensor.                                    */
@@ -207,6 +288,20 @@ RAVUNA_MOTION_SERIALIZER_API bool ConvertSensorDataToBytes(
     float sensorValue2, float sensorValue3, float sensorValue4, float sensorValue5,
     float sensorValue6, int* outSize, unsigned char** outBuffer);
 
+/*! ConvertSensorDataToBuffer() :
+ *  Encodes a sensor data document into the caller's buffer: the same bytes
+ *  as ConvertSensorDataToBytes, nothing handed out.
+ *  @param ipText .. sensorValue6  as for ConvertSensorDataToBytes.
+ *  @param capacity, buffer, outSize  as for ConvertSkeletonDefinitionToBuffer
+ *                       (the length is 165 + both texts' lengths).
+ *  @return as for ConvertSkeletonDefinitionToBuffer. No lock, no
+ *          allocation, nothing kept. */
+RAVUNA_MOTION_SERIALIZER_API bool ConvertSensorDataToBuffer(
+    const char* ipText, uint32_t port, double uttm, const char* sensorAddress,
+    const char* sensorName, int sensorJointIndex, float sensorValue0, float sensorValue1,
+    float sensorValue2, float sensorValue3, float sensorValue4, float sensorValue5,
+    float sensorValue6, int capacity, unsigned char* buffer, int* outSize);
+
 /*! ConvertBytesToSensorData() :
  *  Parses a sensor data document.
  *  @param size, bytes   the document, as for ConvertBytesToSkeletonDefinition.
@@ -229,6 +324,30 @@ RAVUNA_MOTION_SERIALIZER_API bool ConvertSensorDataToBytes(
 RAVUNA_MOTION_SERIALIZER_API bool ConvertBytesToSensorData(
     int size, const unsigned char* bytes, uint64_t* outIpAddress, uint32_t* outPort,
     double* outUttm, char** outSensorAddress, char** outSensorName, int* outSensorJointIndex,
+    float* outSensorValue0, float* outSensorValue1, float* outSensorValue2, float* outSensorValue3,
+    float* outSensorValue4, float* outSensorValue5, float* outSensorValue6);
+
+/*! ConvertBytesToSensorDataTexts() :
+ *  Parses a sensor data document into the caller's text buffers: the same
+ *  values as ConvertBytesToSensorData, nothing handed out.
+ *  @param size .. outUttm  as for ConvertBytesToSensorData.
+ *  @param addressCapacity, nameCapacity  bytes available for each text,
+ *                       its terminating NUL included.
+ *  @param sensorAddress, sensorName  receive the whole stored text and a
+ *                       NUL; owned by the caller. May be null when their
+ *                       capacity is 0.
+ *  @param outSensorAddressLength, outSensorNameLength  receive each text's
+ *                       length without the NUL, also when one does not fit.
+ *  @param outSensorJointIndex, outSensorValue0..6  as for
+ *                       ConvertBytesToSensorData.
+ *  @return true when the document was read; false when a text does not fit
+ *          (then only the two lengths are written), when the bytes are not a
+ *          valid sensor data document, or for a null pointer (then nothing is
+ *          written). No lock, no allocation, nothing kept. */
+RAVUNA_MOTION_SERIALIZER_API bool ConvertBytesToSensorDataTexts(
+    int size, const unsigned char* bytes, uint64_t* outIpAddress, uint32_t* outPort,
+    double* outUttm, int addressCapacity, char* sensorAddress, int* outSensorAddressLength,
+    int nameCapacity, char* sensorName, int* outSensorNameLength, int* outSensorJointIndex,
     float* outSensorValue0, float* outSensorValue1, float* outSensorValue2, float* outSensorValue3,
     float* outSensorValue4, float* outSensorValue5, float* outSensorValue6);
 

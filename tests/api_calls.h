@@ -45,7 +45,7 @@ struct Frame {
 struct Sensor {
   double uttm = 1.0;
   std::string address = "ab", name = "c";
-  int joint = 3;
+  int joint = 70000;  // beyond 16 bits
   std::array<float, 7> v = {0, 0, 0, 1, 0, 0, 0};
 };
 

@@ -10,10 +10,19 @@ namespace {
 
 using namespace test_bytes;
 
-std::size_t CountVisits(const Bytes& bytes) {
+// Counts every box the walk visits: leaves, containers, unknown codes.
+struct VisitCounter : BoxWalkReader {
   std::size_t visits = 0;
-  WalkBoxes(bytes, 0, -1, [&](BoxType, std::uint64_t, std::uint32_t) { return ++visits, false; });
-  return visits;
+  void Leaf(const WalkedBox&) { ++visits; }
+  void UnknownCode(const WalkedBox&) { ++visits; }
+  void NestingCap(const WalkedBox&) { ++visits; }
+  bool Enter(const WalkedBox&) { return ++visits, true; }
+};
+
+std::size_t CountVisits(const Bytes& bytes) {
+  VisitCounter counter;
+  WalkBoxes(bytes, counter);
+  return counter.visits;
 }
 
 TEST(HostileInput, DeepNestingStopsAtTheCap) {

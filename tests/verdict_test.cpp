@@ -115,21 +115,42 @@ TEST(Verdict, EveryLenientRead) {
   for (int level = 0; level < 32; ++level) {
     nested = BoxBytes("btrs", nested);
   }
-  const Bytes cutValue = WithFrame(kFrameNumber);
+  // Every scalar a frame needs but the frame number.
+  const Bytes scalars = Cat({BoxBytes("time", Le(1.5F)), BoxBytes("uttm", Le(2.0)),
+                             BoxBytes("tmcd", {1, 2, 3, 4, 5, 1})});
+  const Bytes frame = Cat({scalars, kFrameNumber});
+  const Bytes cutValue = WithFrame(frame);
+  // "fram" claims 4 bytes more than there are: its last child's header ends
+  // the bytes, or 7 bytes too few for a header do.
+  const Bytes headerAtTheEnd =
+      Cat({kEnvelope, BoxClaiming("fram", static_cast<std::uint32_t>(frame.size() + 12),
+                                  Cat({frame, BoxClaiming("fnum", 4)}))});
+  const Bytes sevenAtTheEnd =
+      Cat({kEnvelope, BoxClaiming("fram", static_cast<std::uint32_t>(frame.size() + 11),
+                                  Cat({frame, Bytes(7, 'x')}))});
   const std::vector<std::pair<Bytes, std::uint32_t>> cases = {
-      {WithFrame(kFrameNumber), 0},
+      {WithFrame(frame), 0},
       {Bytes(cutValue.begin(), cutValue.end() - 2),
        RAVUNA_LENIENT_VALUE_PAST_END | RAVUNA_LENIENT_BOX_OVERRUNS_CONTAINER},
-      {WithFrame(BoxClaiming("btrs", 20, kFrameNumber)), RAVUNA_LENIENT_BOX_OVERRUNS_CONTAINER},
-      {WithFrame(Cat({kFrameNumber, BoxBytes("zzzz", {1})})), RAVUNA_LENIENT_UNKNOWN_CODE_SKIPPED},
-      {WithFrame(Cat({kFrameNumber, BoxBytes("time", {})})), RAVUNA_LENIENT_BOX_NOT_WALKED},
-      {WithFrame(kFrameNumber, kFrameNumber), RAVUNA_LENIENT_BOX_NOT_WALKED},
-      {WithFrame(nested), RAVUNA_LENIENT_NESTING_CAP},
-      {WithFrame(Cat({kFrameNumber, Text("abc")})), RAVUNA_LENIENT_BYTES_LEFT_OVER},
-      {WithFrame(BoxBytes("fnum", {1, 2, 3, 4, 5})), RAVUNA_LENIENT_VALUE_SIZE_MISMATCH},
-      {WithFrame(budgetUnits), RAVUNA_LENIENT_VISIT_BUDGET | RAVUNA_LENIENT_NESTING_CAP |
-                                   RAVUNA_LENIENT_BOX_OVERRUNS_CONTAINER |
-                                   RAVUNA_LENIENT_UNKNOWN_CODE_SKIPPED},
+      {WithFrame(Cat({scalars, BoxClaiming("btrs", 20, kFrameNumber)})),
+       RAVUNA_LENIENT_BOX_OVERRUNS_CONTAINER},
+      {WithFrame(Cat({frame, BoxBytes("zzzz", {1})})), RAVUNA_LENIENT_UNKNOWN_CODE_SKIPPED},
+      {WithFrame(Cat({frame, BoxBytes("time", {})})), RAVUNA_LENIENT_BOX_NOT_WALKED},
+      {WithFrame(frame, kFrameNumber), RAVUNA_LENIENT_BOX_NOT_WALKED},
+      {WithFrame(Cat({frame, nested})), RAVUNA_LENIENT_NESTING_CAP},
+      {WithFrame(Cat({frame, Text("abc")})), RAVUNA_LENIENT_BYTES_LEFT_OVER},
+      {WithFrame(frame, {0}), RAVUNA_LENIENT_BYTES_LEFT_OVER},
+      {WithFrame(Cat({scalars, BoxBytes("fnum", {1, 2, 3, 4, 5})})),
+       RAVUNA_LENIENT_VALUE_SIZE_MISMATCH},
+      {WithFrame(Cat({BoxBytes("fnum", {1, 2, 3}), scalars})), RAVUNA_LENIENT_VALUE_SIZE_MISMATCH},
+      {WithFrame(Cat({frame, budgetUnits})),
+       RAVUNA_LENIENT_VISIT_BUDGET | RAVUNA_LENIENT_NESTING_CAP |
+           RAVUNA_LENIENT_BOX_OVERRUNS_CONTAINER | RAVUNA_LENIENT_UNKNOWN_CODE_SKIPPED},
+      {WithFrame(kFrameNumber), RAVUNA_LENIENT_BOX_MISSING},
+      {WithFrame(Cat({frame, BoxBytes("btdt", BoxBytes("bnid", Le(std::int16_t{3})))})),
+       RAVUNA_LENIENT_BOX_MISSING},
+      {headerAtTheEnd, RAVUNA_LENIENT_BOX_OVERRUNS_CONTAINER | RAVUNA_LENIENT_VALUE_PAST_END},
+      {sevenAtTheEnd, RAVUNA_LENIENT_BOX_OVERRUNS_CONTAINER | RAVUNA_LENIENT_BYTES_LEFT_OVER},
   };
   for (std::size_t i = 0; i < cases.size(); ++i) {
     SCOPED_TRACE(i);
@@ -138,8 +159,10 @@ TEST(Verdict, EveryLenientRead) {
     EXPECT_EQ(verdict.lenientReads, cases[i].second);
     ExpectAgreement(cases[i].first);
   }
-  const std::string text = Describe({2, 2, RAVUNA_VERDICT_ACCEPTED, 1, 0xFF});  // all eight
-  EXPECT_EQ(std::count(text.begin(), text.end(), ';'), 7);
+  // The header read at the end of the bytes is a frame number past the end.
+  EXPECT_EQ(api_calls::DecodeFrame(headerAtTheEnd).frame.number, 0);
+  const std::string text = Describe({2, 2, RAVUNA_VERDICT_ACCEPTED, 1, 0x1FF});  // all nine
+  EXPECT_EQ(std::count(text.begin(), text.end(), ';'), 8);
 }
 
 TEST(Verdict, RefusedArgumentsAndShortBuffers) {

@@ -129,7 +129,7 @@ struct BoxValueTypeLookup {
 
 // The value type that a box of the kind carries. Inline: the encoder asks
 // once per box.
-inline BoxValueTypeLookup GetBoxValueType(BoxType type) noexcept {
+constexpr BoxValueTypeLookup GetBoxValueType(BoxType type) noexcept {
   constexpr BoxValueType kValueTypes[kBoxKindCount] = {
 #define RAVUNA_BOX_VALUE_TYPE(name, number, code, valueType) BoxValueType::valueType,
       RAVUNA_BOX_KINDS(RAVUNA_BOX_VALUE_TYPE)

@@ -15,7 +15,7 @@ bool SearchRange(ByteView bytes, BoxType wanted, std::uint64_t start, std::uint6
       result = {true, static_cast<std::int64_t>(offset), kBoxHeaderSize + header.size};
       return true;
     }
-    if (static_cast<std::int32_t>(header.size) < 1 || header.type == BoxType::none) {
+    if (EndsSearchLevel(header)) {
       return false;
     }
     const std::uint64_t payload = offset + kBoxHeaderSize;

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <span>
 #include <string_view>
+#include <type_traits>
 
 #include "box/box_kinds.h"
 #include "box/little_endian.h"
@@ -73,44 +74,108 @@ class VisitBudget {
   std::uint64_t remaining_;
 };
 
-// A reader's handling of kinds: called for every box the walk visits with the
-// kind, the offset of the payload and the size field; returns true when it
-// handled the box. An unhandled container is entered, anything else skipped.
-template <class Handler>
-concept BoxHandler = requires(Handler handler, BoxType type, std::uint64_t offset,
-                              std::uint32_t size) {
-  { handler(type, offset, size) } -> std::convertible_to<bool>;
+// One box as the walk meets it.
+struct WalkedBox {
+  std::uint64_t offset;  // of the 8-byte header
+  BoxHeader header;
+  int depth;                  // 0 for the boxes of the walked range itself
+  std::uint64_t declaredEnd;  // where the enclosing size field ends the range
+
+  std::uint64_t Payload() const noexcept { return offset + kBoxHeaderSize; }
+  std::uint64_t PayloadEnd() const noexcept { return Payload() + header.size; }
 };
 
-template <BoxHandler Handler>
-void WalkBoxRange(ByteView bytes, std::uint64_t start, std::uint64_t end, Handler& handler,
-                  int depth, VisitBudget& budget) {
-  std::uint64_t offset = start;
-  while (offset + kBoxHeaderSize < end) {
-    if (!budget.Spend()) {
-      return;
-    }
-    const BoxHeader header = ReadBoxHeader(bytes, offset);
-    const std::uint64_t payload = offset + kBoxHeaderSize;
-    if (!handler(header.type, payload, header.size) && IsContainer(header.type) &&
-        depth < kMaxBoxDepth) {
-      // A nested range ends where its size field says, but never more than one
-      // past the bytes present: beyond that every header reads as nothing.
-      const std::uint64_t nestedEnd = std::min(payload + header.size, bytes.size() + 1);
-      WalkBoxRange(bytes, payload, nestedEnd, handler, depth + 1, budget);
-    }
-    offset = payload + header.size;
-  }
-}
+// What the walk tells a reader, one call per thing it meets. A reader derives
+// from this and hides the calls it wants; the others cost nothing.
+struct BoxWalkReader {
+  // A box of a known kind that holds a value.
+  void Leaf(const WalkedBox&) {}
+  // A box whose code is none of the kinds; the walk steps over it.
+  void UnknownCode(const WalkedBox&) {}
+  // A container about to be entered; false steps over it instead.
+  bool Enter(const WalkedBox&) { return true; }
+  // The end of an entered container, also when the walk stops inside it.
+  void Leave(const WalkedBox&) {}
+  // A container nested kMaxBoxDepth deep: stepped over, not entered.
+  void NestingCap(const WalkedBox&) {}
+  // Before any other call for the box: its size field reaches past its
+  // container or past the bytes.
+  void Overrun(const WalkedBox&) {}
+  // The visit budget ran out: the walk stops and reports nothing more.
+  void VisitBudgetSpent() {}
+  // Exactly 8 bytes end a range: a whole header, which searches see but the
+  // walk does not visit.
+  void UnvisitedHeader(const WalkedBox&) {}
+  // 1 to 7 bytes end a range, too few to hold a header.
+  void BytesLeftOver(std::uint64_t /*offset*/, std::uint64_t /*count*/, int /*depth*/) {}
+};
 
-// The box walk: visits the boxes of [start, end) in document order, entering
-// containers. A negative end means the end of the bytes. A range shorter than
-// 9 bytes yields nothing; boxes of kind none and of size 0 are stepped over.
-template <BoxHandler Handler>
-void WalkBoxes(ByteView bytes, std::uint64_t start, std::int64_t end, Handler&& handler) {
-  VisitBudget budget(bytes);
-  const std::uint64_t rangeEnd = end < 0 ? bytes.size() : static_cast<std::uint64_t>(end);
-  WalkBoxRange(bytes, start, rangeEnd, handler, 0, budget);
+template <class Reader>
+class BoxWalk {
+ public:
+  BoxWalk(ByteView bytes, Reader& reader) noexcept
+      : bytes_(bytes), reader_(reader), budget_(bytes) {}
+
+  void Run() { WalkRange(0, bytes_.size(), bytes_.size(), 0); }
+
+ private:
+  // Visits [start, end); `declaredEnd` is where the enclosing size field ends
+  // the range, `end` where the walk stops. False once the budget is spent.
+  bool WalkRange(std::uint64_t start, std::uint64_t end, std::uint64_t declaredEnd, int depth) {
+    std::uint64_t offset = start;
+    while (offset + kBoxHeaderSize < end) {
+      if (!budget_.Spend()) {
+        reader_.VisitBudgetSpent();
+        return false;
+      }
+      const WalkedBox box{offset, ReadBoxHeader(bytes_, offset), depth, declaredEnd};
+      if (!VisitBox(box)) {
+        return false;
+      }
+      offset = box.PayloadEnd();
+    }
+    const std::uint64_t presentEnd = std::min<std::uint64_t>(end, bytes_.size());
+    const std::uint64_t leftOver = offset < presentEnd ? presentEnd - offset : 0;
+    if (leftOver == kBoxHeaderSize) {
+      reader_.UnvisitedHeader(WalkedBox{offset, ReadBoxHeader(bytes_, offset), depth, declaredEnd});
+    } else if (leftOver > 0) {
+      reader_.BytesLeftOver(offset, leftOver, depth);
+    }
+    return true;
+  }
+
+  bool VisitBox(const WalkedBox& box) {
+    if (box.PayloadEnd() > std::min<std::uint64_t>(box.declaredEnd, bytes_.size())) {
+      reader_.Overrun(box);
+    }
+    if (box.header.type == BoxType::none) {
+      reader_.UnknownCode(box);
+    } else if (!IsContainer(box.header.type)) {
+      reader_.Leaf(box);
+    } else if (box.depth >= kMaxBoxDepth) {
+      reader_.NestingCap(box);
+    } else if (reader_.Enter(box)) {
+      // A nested range ends where its size field says, but never more than
+      // one past the bytes present: beyond that every header reads as nothing.
+      const std::uint64_t nestedEnd = std::min<std::uint64_t>(box.PayloadEnd(), bytes_.size() + 1);
+      const bool going = WalkRange(box.Payload(), nestedEnd, box.PayloadEnd(), box.depth + 1);
+      reader_.Leave(box);
+      return going;
+    }
+    return true;
+  }
+
+  ByteView bytes_;
+  Reader& reader_;
+  VisitBudget budget_;
+};
+
+// The box walk: visits every box of the bytes in document order, entering
+// containers, and tells the reader what it meets. Bytes shorter than 9 hold
+// nothing to visit; a box of size 0 is stepped over like any other.
+template <class Reader>
+void WalkBoxes(ByteView bytes, Reader&& reader) {
+  BoxWalk<std::remove_reference_t<Reader>>(bytes, reader).Run();
 }
 
 struct FoundBox {
@@ -119,9 +184,15 @@ struct FoundBox {
   std::uint64_t length = 0;  // 8 + size field, 0 when not found
 };
 
+// Whether a box search stops at a level on meeting this header (unless it is
+// the box searched for): a size below 1 or an unknown code.
+inline bool EndsSearchLevel(const BoxHeader& header) noexcept {
+  return static_cast<std::int32_t>(header.size) < 1 || header.type == BoxType::none;
+}
+
 // Depth-first, pre-order search for the first box of `wanted` in the range
 // starting at `start` of `length` bytes (negative: to the end). A level ends
-// at a box of size below 1 or of unknown kind, unless it is the wanted kind.
+// where EndsSearchLevel says, unless the box is the wanted kind.
 FoundBox FindBox(ByteView bytes, BoxType wanted, std::uint64_t start, std::int64_t length);
 
 // The bytes [offset, offset + count), cut short where the bytes end; empty

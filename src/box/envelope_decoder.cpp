@@ -17,16 +17,19 @@ std::string EnvelopeStatusText(const EnvelopeResult& result) {
   return "";
 }
 
-EnvelopeResult DecodeMotionFormat(ByteView bytes, std::string& ipText,
-                                  std::optional<std::uint32_t>& port, BoxType dataKind) {
+EnvelopeResult DecodeMotionFormat(ByteView bytes, SenderValues& sender, BoxType dataKind) {
   EnvelopeResult result;
+  const auto slice = [bytes](const FoundBox& box) {
+    return SliceBytes(bytes, static_cast<std::uint64_t>(box.offset),
+                      static_cast<std::int64_t>(box.length));
+  };
   const FoundBox header = FindBox(bytes, BoxType::head, 0, -1);
   if (!header.found) {
     result.status = EnvelopeStatus::missingHeader;
     return result;
   }
-  const FoundBox sender = FindBox(bytes, BoxType::sndf, 0, -1);
-  if (!sender.found) {
+  const FoundBox senderDefinition = FindBox(bytes, BoxType::sndf, 0, -1);
+  if (!senderDefinition.found) {
     result.status = EnvelopeStatus::missingSenderDefinition;
     return result;
   }
@@ -35,46 +38,19 @@ EnvelopeResult DecodeMotionFormat(ByteView bytes, std::string& ipText,
     result.status = EnvelopeStatus::missingData;
     return result;
   }
-
-  const auto slice = [bytes](const FoundBox& box) {
-    return SliceBytes(bytes, static_cast<std::uint64_t>(box.offset),
-                      static_cast<std::int64_t>(box.length));
-  };
-  std::string formatType;
-  ReadHeaderBox(slice(header), formatType, result.version, 0, -1);
+  result.header = slice(header);
+  result.senderDefinition = slice(senderDefinition);
+  HeaderValues headerValues;
+  ReadBoxes<kHeaderReading>(result.header, headerValues);
+  result.version = headerValues.version;
   if (std::find(SupportedDataVersions.begin(), SupportedDataVersions.end(), result.version) ==
       SupportedDataVersions.end()) {
     result.status = EnvelopeStatus::unsupportedVersion;
     return result;
   }
-  ReadSenderDefinitionBox(slice(sender), ipText, port, 0, -1);
+  ReadBoxes<kSenderReading>(result.senderDefinition, sender);
   result.data = slice(data);
   return result;
-}
-
-void ReadHeaderBox(ByteView bytes, std::string& formatType, std::uint8_t& version,
-                   std::uint64_t start, std::int64_t end) {
-  WalkBoxes(bytes, start, end, [&](BoxType type, std::uint64_t payload, std::uint32_t size) {
-    switch (type) {
-      case BoxType::ftyp: formatType = ReadBoxString(bytes, payload, size); return true;
-      case BoxType::vrsn: version = ReadLittleEndian<std::uint8_t>(bytes, payload); return true;
-      default: return false;
-    }
-  });
-}
-
-void ReadSenderDefinitionBox(ByteView bytes, std::string& ipText,
-                             std::optional<std::uint32_t>& port, std::uint64_t start,
-                             std::int64_t end) {
-  WalkBoxes(bytes, start, end, [&](BoxType type, std::uint64_t payload, std::uint32_t) {
-    switch (type) {
-      case BoxType::ipad:
-        ipText = IpAddressToString(ReadLittleEndian<std::uint64_t>(bytes, payload));
-        return true;
-      case BoxType::rcvp: port = ReadLittleEndian<std::uint16_t>(bytes, payload); return true;
-      default: return false;
-    }
-  });
 }
 
 std::string IpAddressToString(std::uint64_t packed) {

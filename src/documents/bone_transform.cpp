@@ -18,20 +18,8 @@ Box* NewTransformBox(const TransformArrays& arrays, std::size_t bone) {
   return new Box(BoxType::tran, first, second);
 }
 
-void ReserveSequences(TransformSequences& sequences, std::size_t count) {
-  for (std::vector<float>& sequence : sequences) {
-    sequence.reserve(count);
-  }
-}
-
-void AppendTransform(ByteView bytes, std::uint64_t payload, TransformSequences& sequences) {
-  const std::array<float, kTransformFloatCount> transform = ReadTransform(bytes, payload);
-  for (std::size_t k = 0; k < transform.size(); ++k) {
-    sequences[k].push_back(transform[k]);
-  }
-}
-
-std::array<float, kTransformFloatCount> ReadTransform(ByteView bytes, std::uint64_t payload) {
+std::array<float, kTransformFloatCount> ReadTransform(ByteView bytes,
+                                                      std::uint64_t payload) noexcept {
   std::array<float, kTransformFloatCount> transform{};
   if (FitsWithin(bytes, payload, sizeof transform)) {
     // The usual case: all seven present, one bounds check for the lot.

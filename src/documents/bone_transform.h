@@ -5,7 +5,6 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <vector>
 
 #include "box/box.h"
 #include "box/box_reader.h"
@@ -23,16 +22,9 @@ struct TransformArrays {
 // The "tran" box of one bone.
 Box* NewTransformBox(const TransformArrays& arrays, std::size_t bone);
 
-// Collected transform components, rotation 0 to 3 then translation 0 to 2.
-using TransformSequences = std::array<std::vector<float>, kTransformFloatCount>;
-
-void ReserveSequences(TransformSequences& sequences, std::size_t count);
-
-// Appends the seven floats at `payload`; each float past the end reads as 0.
-void AppendTransform(ByteView bytes, std::uint64_t payload, TransformSequences& sequences);
-
 // The seven floats at `payload`; each float past the end reads as 0.
-std::array<float, kTransformFloatCount> ReadTransform(ByteView bytes, std::uint64_t payload);
+std::array<float, kTransformFloatCount> ReadTransform(ByteView bytes,
+                                                      std::uint64_t payload) noexcept;
 
 // The signed 16-bit id at `payload`, sign-extended; 0 past the end.
 inline int ReadBoneId(ByteView bytes, std::uint64_t payload) noexcept {

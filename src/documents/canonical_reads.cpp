@@ -1,48 +1,43 @@
 #include "documents/canonical_reads.h"
 
-#include <algorithm>
 #include <cstring>
 
 #include "documents/document_layout.h"
-#include "documents/skeleton_definition.h"
 
 namespace ravuna_motion_format {
 namespace {
-
-// The general walk's packed address wraps at 10^12 (four parts of 1000).
-constexpr std::uint64_t kPackedAddressModulus = 1000000000000U;
 
 bool HasHeader(const std::uint8_t* at, std::uint64_t size, std::string_view code) noexcept {
   return size <= 0xFFFFFFFFU &&
          LoadLittleEndian<std::uint64_t>(at) == PackHeader(static_cast<std::uint32_t>(size), code);
 }
 
+// The box laid out at `place` within the piece starting at `piece`.
+bool HasBox(const std::uint8_t* piece, const BoxPlace& place, std::string_view code) noexcept {
+  return HasHeader(piece + place.offset, place.size, code);
+}
+
 // The head and sndf boxes as the writers make them, version included.
 bool HasCanonicalStart(ByteView bytes) noexcept {
-  if (bytes.size() < kDocumentStartLength) {
+  using namespace document_start;
+  if (bytes.size() < kLength) {
     return false;
   }
   const std::uint8_t* at = bytes.data();
-  return HasHeader(at, 35, "head") && HasHeader(at + 8, kFormatTypeText.size(), "ftyp") &&
-         std::memcmp(at + 16, kFormatTypeText.data(), kFormatTypeText.size()) == 0 &&
-         HasHeader(at + 34, 1, "vrsn") && at[42] == kCurrentDataVersion &&
-         HasHeader(at + 43, 26, "sndf") && HasHeader(at + 51, 8, "ipad") &&
-         HasHeader(at + 67, 2, "rcvp");
+  return HasBox(at, kHead, "head") && HasBox(at, kFormatType, "ftyp") &&
+         std::memcmp(at + kFormatType.Value(), kFormatTypeText.data(), kFormatTypeText.size()) ==
+             0 &&
+         HasBox(at, kVersion, "vrsn") && at[kVersion.Value()] == kCurrentDataVersion &&
+         HasBox(at, kSenderDefinition, "sndf") && HasBox(at, kAddress, "ipad") &&
+         HasBox(at, kPort, "rcvp");
 }
 
-template <class Document>
-void ReadSender(ByteView bytes, Document& document) noexcept {
-  document.packedAddress =
-      LoadLittleEndian<std::uint64_t>(bytes.data() + kSenderAddressOffset) % kPackedAddressModulus;
-  document.port = LoadLittleEndian<std::uint16_t>(bytes.data() + kSenderPortOffset);
-}
-
-// The bones of a data box whose size field says `boneBytes` bytes of bones
-// start at `firstBone`, each of `boneLength` bytes: their count, when the
-// bytes hold them all.
-std::optional<std::size_t> BoneCountOf(ByteView bytes, std::uint64_t firstBone,
+// The bones of a data box whose bone container's size field says
+// `boneBytes`, each of `boneLength` bytes: their count, when the bytes of a
+// document of `emptyLength` bytes plus the bones hold them all.
+std::optional<std::size_t> BoneCountOf(ByteView bytes, std::uint64_t emptyLength,
                                        std::uint64_t boneBytes, std::uint64_t boneLength) noexcept {
-  if (boneBytes % boneLength != 0 || firstBone + boneBytes > bytes.size()) {
+  if (boneBytes % boneLength != 0 || emptyLength + boneBytes > bytes.size()) {
     return std::nullopt;
   }
   return static_cast<std::size_t>(boneBytes / boneLength);
@@ -50,124 +45,142 @@ std::optional<std::size_t> BoneCountOf(ByteView bytes, std::uint64_t firstBone,
 
 void ReadTransformAt(const std::uint8_t* at, const BoneOutputs& out, std::size_t bone) noexcept {
   for (std::size_t k = 0; k < out.transforms.size(); ++k) {
-    out.transforms[k][bone] = LoadLittleEndian<float>(at + 4 * k);
+    out.transforms[k][bone] = LoadLittleEndian<float>(at + sizeof(float) * k);
   }
 }
 
-CanonicalBones RecognisedBones(ByteView bytes, const std::uint8_t* data,
-                               std::size_t boneCount) noexcept {
-  CanonicalBones document;
-  ReadSender(bytes, document);
-  document.boneCount = boneCount;
-  document.data = data;
-  return document;
+// The data box after a canonical start, and the size field at `sizeOffset`
+// within it.
+std::uint64_t SizeFieldAt(ByteView bytes, std::uint64_t sizeOffset) noexcept {
+  return LoadLittleEndian<std::uint32_t>(bytes.data() + document_start::kLength + sizeOffset);
 }
 
 }  // namespace
 
+SenderValues ReadCanonicalSender(ByteView bytes) noexcept {
+  SenderValues sender;
+  sender.packedAddress =
+      LoadLittleEndian<std::uint64_t>(bytes.data() + document_start::kAddress.Value()) %
+      kPackedAddressModulus;
+  sender.port = LoadLittleEndian<std::uint16_t>(bytes.data() + document_start::kPort.Value());
+  sender.hasAddress = true;
+  sender.hasPort = true;
+  return sender;
+}
+
 std::optional<CanonicalBones> MatchCanonicalSkeletonDefinition(ByteView bytes) noexcept {
+  using namespace skeleton_bone;
   if (!HasCanonicalStart(bytes) || bytes.size() < SkeletonDefinitionLength(0)) {
     return std::nullopt;
   }
-  const std::uint8_t* data = bytes.data() + kDocumentStartLength;
-  const std::uint64_t boneBytes = LoadLittleEndian<std::uint32_t>(data + 8);
+  const std::uint64_t boneBytes = SizeFieldAt(bytes, skeleton_data::kBonesHeader);
   const std::optional<std::size_t> count =
-      BoneCountOf(bytes, SkeletonDefinitionLength(0), boneBytes, kSkeletonBoneLength);
-  if (!count || !HasHeader(data, 8 + boneBytes, "skdf") ||
-      !HasHeader(data + 8, boneBytes, "bons")) {
+      BoneCountOf(bytes, SkeletonDefinitionLength(0), boneBytes, kLength);
+  const std::uint8_t* data = bytes.data() + document_start::kLength;
+  if (!count ||
+      !HasHeader(data, skeleton_data::kEmptyLength - kBoxHeaderSize + boneBytes, "skdf") ||
+      !HasHeader(data + skeleton_data::kBonesHeader, boneBytes, "bons")) {
     return std::nullopt;
   }
-  const std::uint8_t* bone = data + 16;
-  for (std::size_t i = 0; i < *count; ++i, bone += kSkeletonBoneLength) {
-    if (!HasHeader(bone, 56, "bndt") || !HasHeader(bone + 8, 2, "bnid") ||
-        !HasHeader(bone + 18, 2, "pbid") || !HasHeader(bone + 28, 28, "tran")) {
+  const std::uint8_t* bone = data + skeleton_data::kFirstBone;
+  for (std::size_t i = 0; i < *count; ++i, bone += kLength) {
+    if (!HasBox(bone, kBone, "bndt") || !HasBox(bone, kId, "bnid") ||
+        !HasBox(bone, kParentId, "pbid") || !HasBox(bone, kTransform, "tran")) {
       return std::nullopt;
     }
   }
-  return RecognisedBones(bytes, data, *count);
+  return CanonicalBones{data, *count};
 }
 
 void ReadCanonicalSkeletonBones(const CanonicalBones& document, const BoneOutputs& out) noexcept {
-  const std::uint8_t* bone = document.data + 16;
-  for (std::size_t i = 0; i < document.boneCount; ++i, bone += kSkeletonBoneLength) {
-    out.boneIds[i] = LoadLittleEndian<std::int16_t>(bone + 16);
-    out.parentBoneIds[i] = LoadLittleEndian<std::int16_t>(bone + 26);
-    ReadTransformAt(bone + 36, out, i);
+  using namespace skeleton_bone;
+  const std::uint8_t* bone = document.data + skeleton_data::kFirstBone;
+  for (std::size_t i = 0; i < document.boneCount; ++i, bone += kLength) {
+    out.boneIds[i] = LoadLittleEndian<std::int16_t>(bone + kId.Value());
+    out.parentBoneIds[i] = LoadLittleEndian<std::int16_t>(bone + kParentId.Value());
+    ReadTransformAt(bone + kTransform.Value(), out, i);
   }
 }
 
 std::optional<CanonicalBones> MatchCanonicalFrameData(ByteView bytes) noexcept {
+  using namespace frame_data;
   if (!HasCanonicalStart(bytes) || bytes.size() < FrameDataLength(0)) {
     return std::nullopt;
   }
-  const std::uint8_t* data = bytes.data() + kDocumentStartLength;
-  const std::uint64_t boneBytes = LoadLittleEndian<std::uint32_t>(data + 62);
+  const std::uint64_t boneBytes = SizeFieldAt(bytes, kBonesHeader);
   const std::optional<std::size_t> count =
-      BoneCountOf(bytes, FrameDataLength(0), boneBytes, kFrameBoneLength);
-  if (!count || !HasHeader(data, 62 + boneBytes, "fram") || !HasHeader(data + 8, 4, "fnum") ||
-      !HasHeader(data + 20, 4, "time") || !HasHeader(data + 32, 8, "uttm") ||
-      !HasHeader(data + 48, kTimecodeByteCount, "tmcd") ||
-      !HasHeader(data + 62, boneBytes, "btrs")) {
+      BoneCountOf(bytes, FrameDataLength(0), boneBytes, frame_bone::kLength);
+  const std::uint8_t* data = bytes.data() + document_start::kLength;
+  if (!count || !HasHeader(data, kEmptyLength - kBoxHeaderSize + boneBytes, "fram") ||
+      !HasBox(data, kFrameNumber, "fnum") || !HasBox(data, kTime, "time") ||
+      !HasBox(data, kUttm, "uttm") || !HasBox(data, kTimecode, "tmcd") ||
+      !HasHeader(data + kBonesHeader, boneBytes, "btrs")) {
     return std::nullopt;
   }
-  const std::uint8_t* bone = data + 70;
-  for (std::size_t i = 0; i < *count; ++i, bone += kFrameBoneLength) {
-    if (!HasHeader(bone, 46, "btdt") || !HasHeader(bone + 8, 2, "bnid") ||
-        !HasHeader(bone + 18, 28, "tran")) {
+  const std::uint8_t* bone = data + kFirstBone;
+  for (std::size_t i = 0; i < *count; ++i, bone += frame_bone::kLength) {
+    if (!HasBox(bone, frame_bone::kBone, "btdt") || !HasBox(bone, frame_bone::kId, "bnid") ||
+        !HasBox(bone, frame_bone::kTransform, "tran")) {
       return std::nullopt;
     }
   }
-  return RecognisedBones(bytes, data, *count);
+  return CanonicalBones{data, *count};
 }
 
 FrameHeaderValues ReadCanonicalFrameHeader(const CanonicalBones& document) noexcept {
+  using namespace frame_data;
   const std::uint8_t* data = document.data;
   FrameHeaderValues frame;
-  frame.frameNumber = LoadLittleEndian<int>(data + 16);
-  frame.time = LoadLittleEndian<float>(data + 28);
-  frame.uttm = LoadLittleEndian<double>(data + 40);
-  std::memcpy(frame.timecode.data(), data + 56, kTimecodeByteCount);
-  frame.timecode.back() = frame.timecode.back() != 0 ? 1 : 0;
+  frame.frameNumber = LoadLittleEndian<int>(data + kFrameNumber.Value());
+  frame.time = LoadLittleEndian<float>(data + kTime.Value());
+  frame.uttm = LoadLittleEndian<double>(data + kUttm.Value());
+  std::memcpy(frame.timecode.data(), data + kTimecode.Value(), kTimecodeByteCount);
+  frame.timecode[kTimecodeFlagIndex] = frame.timecode[kTimecodeFlagIndex] != 0 ? 1 : 0;
   return frame;
 }
 
 void ReadCanonicalFrameBones(const CanonicalBones& document, const BoneOutputs& out) noexcept {
-  const std::uint8_t* bone = document.data + 70;
-  for (std::size_t i = 0; i < document.boneCount; ++i, bone += kFrameBoneLength) {
-    out.boneIds[i] = LoadLittleEndian<std::int16_t>(bone + 16);
-    ReadTransformAt(bone + 26, out, i);
+  using namespace frame_bone;
+  const std::uint8_t* bone = document.data + frame_data::kFirstBone;
+  for (std::size_t i = 0; i < document.boneCount; ++i, bone += kLength) {
+    out.boneIds[i] = LoadLittleEndian<std::int16_t>(bone + kId.Value());
+    ReadTransformAt(bone + kTransform.Value(), out, i);
   }
 }
 
-std::optional<CanonicalSensorData> MatchCanonicalSensorData(ByteView bytes) noexcept {
+std::optional<SensorDataValues> MatchCanonicalSensorData(ByteView bytes) noexcept {
+  using namespace sensor_data;
   if (!HasCanonicalStart(bytes) || bytes.size() < SensorDataLength(0, 0)) {
     return std::nullopt;
   }
-  const std::uint8_t* data = bytes.data() + kDocumentStartLength;
-  const std::uint64_t a = LoadLittleEndian<std::uint32_t>(data + 24);
+  const std::uint64_t a = SizeFieldAt(bytes, kAddressHeader);
   if (SensorDataLength(a, 0) > bytes.size()) {
     return std::nullopt;
   }
-  const std::uint64_t b = LoadLittleEndian<std::uint32_t>(data + 32 + a);
+  const std::uint64_t b = SizeFieldAt(bytes, kAddressText + a);
   if (SensorDataLength(a, b) > bytes.size()) {
     return std::nullopt;
   }
-  const std::uint8_t* tail = data + 40 + a + b;
-  if (!HasHeader(data, 80 + a + b, "sndt") || !HasHeader(data + 8, 8, "uttm") ||
-      !HasHeader(data + 24, a, "snad") || !HasHeader(data + 32 + a, b, "snnm") ||
-      !HasHeader(tail, 4, "snji") || !HasHeader(tail + 12, 28, "snvl")) {
+  const std::uint8_t* data = bytes.data() + document_start::kLength;
+  const std::uint8_t* nameHeader = data + kAddressText + a;
+  const std::uint8_t* tail = nameHeader + kNameText + b;
+  if (!HasHeader(data, kEmptyLength - kBoxHeaderSize + a + b, "sndt") ||
+      !HasBox(data, kUttm, "uttm") || !HasHeader(data + kAddressHeader, a, "snad") ||
+      !HasHeader(nameHeader, b, "snnm") || !HasBox(tail, kJointIndex, "snji") ||
+      !HasBox(tail, kValues, "snvl")) {
     return std::nullopt;
   }
-  CanonicalSensorData document;
-  ReadSender(bytes, document);
-  document.uttm = LoadLittleEndian<double>(data + 16);
-  document.sensorAddress = {reinterpret_cast<const char*>(data + 32), a};
-  document.sensorName = {reinterpret_cast<const char*>(data + 40 + a), b};
-  document.sensorJointIndex = LoadLittleEndian<int>(tail + 8);
-  for (std::size_t k = 0; k < document.sensorValues.size(); ++k) {
-    document.sensorValues[k] = LoadLittleEndian<float>(tail + 20 + 4 * k);
+  SensorDataValues values;
+  values.uttm = LoadLittleEndian<double>(data + kUttm.Value());
+  values.sensorAddress = {reinterpret_cast<const char*>(data + kAddressText), a};
+  values.sensorName = {reinterpret_cast<const char*>(nameHeader + kNameText), b};
+  values.sensorJointIndex = LoadLittleEndian<int>(tail + kJointIndex.Value());
+  SensorValueArray sensorValues{};
+  for (std::size_t k = 0; k < sensorValues.size(); ++k) {
+    sensorValues[k] = LoadLittleEndian<float>(tail + kValues.Value() + sizeof(float) * k);
   }
-  return document;
+  values.sensorValues = sensorValues;
+  return values;
 }
 
 }  // namespace ravuna_motion_format

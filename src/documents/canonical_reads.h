@@ -4,32 +4,21 @@
 // reads it; for a recognised one both reads give the same values.
 #pragma once
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
-#include <string_view>
 
-#include "box/box_reader.h"
+#include "box/envelope_decoder.h"
+#include "documents/bone_values.h"
 #include "documents/frame_data.h"
 #include "documents/sensor_data.h"
 
 namespace ravuna_motion_format {
 
-// Where to put the per-bone values: one array per component.
-struct BoneOutputs {
-  int* boneIds = nullptr;
-  int* parentBoneIds = nullptr;  // skeleton definitions only
-  std::array<float*, kTransformFloatCount> transforms{};
-};
-
-// A recognised skeleton definition or frame: its sender, as the general walk
-// hands it out (address modulo 10^12), and its bones.
+// The data box of a recognised skeleton definition or frame, and its bones.
 struct CanonicalBones {
-  std::uint64_t packedAddress = 0;
-  std::uint32_t port = 0;
+  const std::uint8_t* data = nullptr;
   std::size_t boneCount = 0;
-  const std::uint8_t* data = nullptr;  // the data box
 };
 
 std::optional<CanonicalBones> MatchCanonicalSkeletonDefinition(ByteView bytes) noexcept;
@@ -39,16 +28,10 @@ std::optional<CanonicalBones> MatchCanonicalFrameData(ByteView bytes) noexcept;
 FrameHeaderValues ReadCanonicalFrameHeader(const CanonicalBones& document) noexcept;
 void ReadCanonicalFrameBones(const CanonicalBones& document, const BoneOutputs& out) noexcept;
 
-struct CanonicalSensorData {
-  std::uint64_t packedAddress = 0;
-  std::uint32_t port = 0;
-  double uttm = 0.0;
-  std::string_view sensorAddress;
-  std::string_view sensorName;
-  int sensorJointIndex = 0;
-  SensorValueArray sensorValues{};
-};
+// The values of a recognised sensor data document; the texts view `bytes`.
+std::optional<SensorDataValues> MatchCanonicalSensorData(ByteView bytes) noexcept;
 
-std::optional<CanonicalSensorData> MatchCanonicalSensorData(ByteView bytes) noexcept;
+// The sender of a recognised document, as the general walk hands it out.
+SenderValues ReadCanonicalSender(ByteView bytes) noexcept;
 
 }  // namespace ravuna_motion_format

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstring>
 
+#include "box/envelope_decoder.h"
 #include "box/little_endian.h"
 #include "documents/document_layout.h"
 
@@ -11,75 +12,88 @@ namespace ravuna_motion_format {
 namespace {
 
 template <std::size_t N>
-constexpr void PutHeader(std::array<std::uint8_t, N>& bytes, std::size_t at, std::uint32_t size,
+constexpr void PutHeader(std::array<std::uint8_t, N>& bytes, std::uint64_t at, std::uint64_t size,
                          std::string_view code) {
-  const std::uint64_t header = PackHeader(size, code);
-  for (std::size_t i = 0; i < 8; ++i) {
+  const std::uint64_t header = PackHeader(static_cast<std::uint32_t>(size), code);
+  for (std::size_t i = 0; i < kBoxHeaderSize; ++i) {
     bytes[at + i] = static_cast<std::uint8_t>(header >> (8U * i));
   }
 }
 
+template <std::size_t N>
+constexpr void PutBox(std::array<std::uint8_t, N>& bytes, const BoxPlace& place,
+                      std::string_view code) {
+  PutHeader(bytes, place.offset, place.size, code);
+}
+
 // "head" (format text, version 1) and "sndf" with address and port zero.
-constexpr std::array<std::uint8_t, kDocumentStartLength> MakeDocumentStart() {
-  std::array<std::uint8_t, kDocumentStartLength> start{};
-  PutHeader(start, 0, 35, "head");
-  PutHeader(start, 8, static_cast<std::uint32_t>(kFormatTypeText.size()), "ftyp");
+constexpr std::array<std::uint8_t, document_start::kLength> MakeDocumentStart() {
+  using namespace document_start;
+  std::array<std::uint8_t, kLength> start{};
+  PutBox(start, kHead, "head");
+  PutBox(start, kFormatType, "ftyp");
   for (std::size_t i = 0; i < kFormatTypeText.size(); ++i) {
-    start[16 + i] = static_cast<std::uint8_t>(kFormatTypeText[i]);
+    start[kFormatType.Value() + i] = static_cast<std::uint8_t>(kFormatTypeText[i]);
   }
-  PutHeader(start, 34, 1, "vrsn");
-  start[42] = kCurrentDataVersion;
-  PutHeader(start, 43, 26, "sndf");
-  PutHeader(start, 51, 8, "ipad");
-  PutHeader(start, 67, 2, "rcvp");
+  PutBox(start, kVersion, "vrsn");
+  start[kVersion.Value()] = kCurrentDataVersion;
+  PutBox(start, kSenderDefinition, "sndf");
+  PutBox(start, kAddress, "ipad");
+  PutBox(start, kPort, "rcvp");
   return start;
 }
-constexpr std::array<std::uint8_t, kDocumentStartLength> kDocumentStart = MakeDocumentStart();
+constexpr std::array<std::uint8_t, document_start::kLength> kDocumentStart = MakeDocumentStart();
 
-// One "bndt": "bnid" at 16, "pbid" at 26, "tran" floats at 36.
-constexpr std::array<std::uint8_t, kSkeletonBoneLength> MakeSkeletonBone() {
-  std::array<std::uint8_t, kSkeletonBoneLength> bone{};
-  PutHeader(bone, 0, 56, "bndt");
-  PutHeader(bone, 8, 2, "bnid");
-  PutHeader(bone, 18, 2, "pbid");
-  PutHeader(bone, 28, 28, "tran");
+// One "bndt" with its headers; the values are filled in per bone.
+constexpr std::array<std::uint8_t, skeleton_bone::kLength> MakeSkeletonBone() {
+  using namespace skeleton_bone;
+  std::array<std::uint8_t, kLength> bone{};
+  PutBox(bone, kBone, "bndt");
+  PutBox(bone, kId, "bnid");
+  PutBox(bone, kParentId, "pbid");
+  PutBox(bone, kTransform, "tran");
   return bone;
 }
-constexpr std::array<std::uint8_t, kSkeletonBoneLength> kSkeletonBone = MakeSkeletonBone();
+constexpr std::array<std::uint8_t, skeleton_bone::kLength> kSkeletonBone = MakeSkeletonBone();
 
-// One "btdt": "bnid" at 16, "tran" floats at 26.
-constexpr std::array<std::uint8_t, kFrameBoneLength> MakeFrameBone() {
-  std::array<std::uint8_t, kFrameBoneLength> bone{};
-  PutHeader(bone, 0, 46, "btdt");
-  PutHeader(bone, 8, 2, "bnid");
-  PutHeader(bone, 18, 28, "tran");
+// One "btdt" with its headers.
+constexpr std::array<std::uint8_t, frame_bone::kLength> MakeFrameBone() {
+  using namespace frame_bone;
+  std::array<std::uint8_t, kLength> bone{};
+  PutBox(bone, kBone, "btdt");
+  PutBox(bone, kId, "bnid");
+  PutBox(bone, kTransform, "tran");
   return bone;
 }
-constexpr std::array<std::uint8_t, kFrameBoneLength> kFrameBone = MakeFrameBone();
+constexpr std::array<std::uint8_t, frame_bone::kLength> kFrameBone = MakeFrameBone();
 
 // The head and sndf boxes; returns where the data box starts.
 std::uint8_t* WriteDocumentStart(std::uint8_t* out, const Sender& sender) noexcept {
-  std::memcpy(out, kDocumentStart.data(), kDocumentStartLength);
-  StoreLittleEndian(out + kSenderAddressOffset, sender.packedAddress);
-  StoreLittleEndian(out + kSenderPortOffset, sender.port);
-  return out + kDocumentStartLength;
+  std::memcpy(out, kDocumentStart.data(), kDocumentStart.size());
+  StoreLittleEndian(out + document_start::kAddress.Value(), sender.packedAddress);
+  StoreLittleEndian(out + document_start::kPort.Value(), sender.port);
+  return out + kDocumentStart.size();
 }
 
 void WriteHeader(std::uint8_t* at, std::uint64_t size, std::string_view code) noexcept {
   StoreLittleEndian(at, PackHeader(static_cast<std::uint32_t>(size), code));
 }
 
-void WriteTransform(std::uint8_t* at, const TransformArrays& arrays, std::size_t bone) noexcept {
-  for (std::size_t k = 0; k < 4; ++k) {
-    StoreLittleEndian(at + 4 * k, arrays.rotation[k][bone]);
-  }
-  for (std::size_t k = 0; k < 3; ++k) {
-    StoreLittleEndian(at + 16 + 4 * k, arrays.translation[k][bone]);
-  }
+// The box's header and its value.
+template <class T>
+void WriteLeaf(std::uint8_t* piece, const BoxPlace& place, std::string_view code,
+               T value) noexcept {
+  WriteHeader(piece + place.offset, place.size, code);
+  StoreLittleEndian(piece + place.Value(), value);
 }
 
-std::size_t BoneCount(int boneCount) noexcept {
-  return static_cast<std::size_t>(std::max(boneCount, 0));
+void WriteTransform(std::uint8_t* at, const TransformArrays& arrays, std::size_t bone) noexcept {
+  for (std::size_t k = 0; k < arrays.rotation.size(); ++k) {
+    StoreLittleEndian(at + sizeof(float) * k, arrays.rotation[k][bone]);
+  }
+  for (std::size_t k = 0; k < arrays.translation.size(); ++k) {
+    StoreLittleEndian(at + kTranslationOffset + sizeof(float) * k, arrays.translation[k][bone]);
+  }
 }
 
 }  // namespace
@@ -87,61 +101,59 @@ std::size_t BoneCount(int boneCount) noexcept {
 void WriteSkeletonDefinition(std::uint8_t* out, const Sender& sender, int boneCount,
                              const int* boneIds, const int* parentBoneIds,
                              const TransformArrays& transforms) noexcept {
-  const std::size_t bones = BoneCount(boneCount);
-  std::uint8_t* at = WriteDocumentStart(out, sender);
-  WriteHeader(at, 8 + kSkeletonBone.size() * bones, "skdf");
-  WriteHeader(at + 8, kSkeletonBone.size() * bones, "bons");
-  at += 16;
-  for (std::size_t i = 0; i < bones; ++i, at += kSkeletonBone.size()) {
-    std::memcpy(at, kSkeletonBone.data(), kSkeletonBone.size());
-    StoreLittleEndian(at + 16, static_cast<std::uint16_t>(boneIds[i]));
-    StoreLittleEndian(at + 26, static_cast<std::uint16_t>(parentBoneIds[i]));
-    WriteTransform(at + 36, transforms, i);
+  using namespace skeleton_bone;
+  const std::uint64_t bones = BonesOf(boneCount);
+  std::uint8_t* data = WriteDocumentStart(out, sender);
+  WriteHeader(data, skeleton_data::kEmptyLength - kBoxHeaderSize + kLength * bones, "skdf");
+  WriteHeader(data + skeleton_data::kBonesHeader, kLength * bones, "bons");
+  std::uint8_t* at = data + skeleton_data::kFirstBone;
+  for (std::size_t i = 0; i < bones; ++i, at += kLength) {
+    std::memcpy(at, kSkeletonBone.data(), kLength);
+    StoreLittleEndian(at + kId.Value(), static_cast<std::uint16_t>(boneIds[i]));
+    StoreLittleEndian(at + kParentId.Value(), static_cast<std::uint16_t>(parentBoneIds[i]));
+    WriteTransform(at + kTransform.Value(), transforms, i);
   }
 }
 
 void WriteFrameData(std::uint8_t* out, const Sender& sender, const FrameHeaderValues& frame,
                     int boneCount, const int* boneIds, const TransformArrays& transforms) noexcept {
-  const std::size_t bones = BoneCount(boneCount);
-  std::uint8_t* at = WriteDocumentStart(out, sender);
-  WriteHeader(at, 62 + kFrameBone.size() * bones, "fram");
-  WriteHeader(at + 8, 4, "fnum");
-  StoreLittleEndian(at + 16, frame.frameNumber);
-  WriteHeader(at + 20, 4, "time");
-  StoreLittleEndian(at + 28, frame.time);
-  WriteHeader(at + 32, 8, "uttm");
-  StoreLittleEndian(at + 40, frame.uttm);
-  WriteHeader(at + 48, kTimecodeByteCount, "tmcd");
-  std::memcpy(at + 56, frame.timecode.data(), kTimecodeByteCount);
-  WriteHeader(at + 62, kFrameBone.size() * bones, "btrs");
-  at += 70;
-  for (std::size_t i = 0; i < bones; ++i, at += kFrameBone.size()) {
-    std::memcpy(at, kFrameBone.data(), kFrameBone.size());
-    StoreLittleEndian(at + 16, static_cast<std::uint16_t>(boneIds[i]));
-    WriteTransform(at + 26, transforms, i);
+  using namespace frame_data;
+  const std::uint64_t bones = BonesOf(boneCount);
+  std::uint8_t* data = WriteDocumentStart(out, sender);
+  WriteHeader(data, kEmptyLength - kBoxHeaderSize + frame_bone::kLength * bones, "fram");
+  WriteLeaf(data, kFrameNumber, "fnum", frame.frameNumber);
+  WriteLeaf(data, kTime, "time", frame.time);
+  WriteLeaf(data, kUttm, "uttm", frame.uttm);
+  WriteHeader(data + kTimecode.offset, kTimecode.size, "tmcd");
+  std::memcpy(data + kTimecode.Value(), frame.timecode.data(), kTimecodeByteCount);
+  WriteHeader(data + kBonesHeader, frame_bone::kLength * bones, "btrs");
+  std::uint8_t* at = data + kFirstBone;
+  for (std::size_t i = 0; i < bones; ++i, at += frame_bone::kLength) {
+    std::memcpy(at, kFrameBone.data(), frame_bone::kLength);
+    StoreLittleEndian(at + frame_bone::kId.Value(), static_cast<std::uint16_t>(boneIds[i]));
+    WriteTransform(at + frame_bone::kTransform.Value(), transforms, i);
   }
 }
 
 void WriteSensorData(std::uint8_t* out, const Sender& sender, double uttm,
                      std::string_view sensorAddress, std::string_view sensorName,
                      int sensorJointIndex, const SensorValueArray& sensorValues) noexcept {
+  using namespace sensor_data;
   const std::size_t a = sensorAddress.size();
   const std::size_t b = sensorName.size();
-  std::uint8_t* at = WriteDocumentStart(out, sender);
-  WriteHeader(at, 80 + a + b, "sndt");
-  WriteHeader(at + 8, 8, "uttm");
-  StoreLittleEndian(at + 16, uttm);
-  WriteHeader(at + 24, a, "snad");
-  std::memcpy(at + 32, sensorAddress.data(), a);
-  at += 32 + a;
-  WriteHeader(at, b, "snnm");
-  std::memcpy(at + 8, sensorName.data(), b);
-  at += 8 + b;
-  WriteHeader(at, 4, "snji");
-  StoreLittleEndian(at + 8, sensorJointIndex);
-  WriteHeader(at + 12, 28, "snvl");
+  std::uint8_t* data = WriteDocumentStart(out, sender);
+  WriteHeader(data, kEmptyLength - kBoxHeaderSize + a + b, "sndt");
+  WriteLeaf(data, kUttm, "uttm", uttm);
+  WriteHeader(data + kAddressHeader, a, "snad");
+  std::memcpy(data + kAddressText, sensorAddress.data(), a);
+  std::uint8_t* nameHeader = data + kAddressText + a;
+  WriteHeader(nameHeader, b, "snnm");
+  std::memcpy(nameHeader + kNameText, sensorName.data(), b);
+  std::uint8_t* tail = nameHeader + kNameText + b;
+  WriteLeaf(tail, kJointIndex, "snji", sensorJointIndex);
+  WriteHeader(tail + kValues.offset, kValues.size, "snvl");
   for (std::size_t k = 0; k < sensorValues.size(); ++k) {
-    StoreLittleEndian(at + 20 + 4 * k, sensorValues[k]);
+    StoreLittleEndian(tail + kValues.Value() + sizeof(float) * k, sensorValues[k]);
   }
 }
 

@@ -2,11 +2,12 @@
 
 #include <algorithm>
 #include <array>
-#include <optional>
-#include <string>
 #include <string_view>
 
 #include "box/envelope_decoder.h"
+#include "documents/frame_data.h"
+#include "documents/sensor_data.h"
+#include "documents/skeleton_definition.h"
 
 namespace ravuna_motion_format {
 namespace {
@@ -26,20 +27,6 @@ static_assert(static_cast<std::uint32_t>(EnvelopeStatus::ok) == RAVUNA_VERDICT_A
               static_cast<std::uint32_t>(EnvelopeStatus::unsupportedVersion) ==
                   RAVUNA_VERDICT_UNSUPPORTED_VERSION);
 
-template <class... Types>
-constexpr std::uint32_t KindBits(Types... types) {
-  return ((1U << static_cast<std::uint32_t>(types)) | ...);
-}
-
-// The leaf kinds each reading walk takes values from; it skips other leaves.
-constexpr std::uint32_t kHeaderReads = KindBits(BoxType::ftyp, BoxType::vrsn);
-constexpr std::uint32_t kSenderReads = KindBits(BoxType::ipad, BoxType::rcvp);
-constexpr std::array<std::uint32_t, kDocumentKindCount> kDataReads = {
-    0U, KindBits(BoxType::bnid, BoxType::pbid, BoxType::tran),
-    KindBits(BoxType::bnid, BoxType::tran, BoxType::fnum, BoxType::time, BoxType::uttm,
-             BoxType::tmcd),
-    KindBits(BoxType::uttm, BoxType::snad, BoxType::snnm, BoxType::snji, BoxType::snvl)};
-
 // The bytes a leaf's value occupies as the readers read it; a text is its
 // whole payload.
 std::uint64_t ValueWidth(BoxType type, std::uint32_t size) noexcept {
@@ -47,78 +34,30 @@ std::uint64_t ValueWidth(BoxType type, std::uint32_t size) noexcept {
   return valueType == BoxValueType::text ? size : FixedValueWidth(valueType);
 }
 
-// Walks a range with the box walk's rules (the same bounds, depth cap and
-// visit budget) and notes each lenient read the walk makes there.
-class LenientReadFinder {
+// Notes each lenient read that the general read of `Reading` makes on the
+// bytes it walks: the walk's own reports, values it reads that are not there
+// as written, and boxes it needs that it never meets.
+template <const auto& Reading>
+class LenientReadNoter : public BoxWalkReader {
  public:
-  LenientReadFinder(ByteView bytes, std::uint32_t reads) noexcept
-      : bytes_(bytes), reads_(reads), budget_(bytes) {}
+  explicit LenientReadNoter(ByteView bytes) noexcept : bytes_(bytes) {}
 
-  std::uint32_t Find() noexcept {
-    WalkRange(0, bytes_.size(), bytes_.size(), 0);
-    return found_;
+  void Overrun(const WalkedBox&) noexcept { found_ |= RAVUNA_LENIENT_BOX_OVERRUNS_CONTAINER; }
+  void UnknownCode(const WalkedBox&) noexcept { found_ |= RAVUNA_LENIENT_UNKNOWN_CODE_SKIPPED; }
+  void NestingCap(const WalkedBox&) noexcept { found_ |= RAVUNA_LENIENT_NESTING_CAP; }
+  void VisitBudgetSpent() noexcept { found_ |= RAVUNA_LENIENT_VISIT_BUDGET; }
+  void BytesLeftOver(std::uint64_t, std::uint64_t, int) noexcept {
+    found_ |= RAVUNA_LENIENT_BYTES_LEFT_OVER;
   }
 
- private:
-  // `end` is where the walk stops, `declaredEnd` where the enclosing size
-  // field ends the range. Returns false once the visit budget is spent.
-  bool WalkRange(std::uint64_t start, std::uint64_t end, std::uint64_t declaredEnd,
-                 int depth) noexcept {
-    std::uint64_t offset = start;
-    while (offset + kBoxHeaderSize < end) {
-      if (!budget_.Spend()) {
-        found_ |= RAVUNA_LENIENT_VISIT_BUDGET;
-        return false;
-      }
-      const BoxHeader header = ReadBoxHeader(bytes_, offset);
-      const std::uint64_t payload = offset + kBoxHeaderSize;
-      const std::uint64_t payloadEnd = payload + header.size;
-      if (payloadEnd > std::min<std::uint64_t>(declaredEnd, bytes_.size())) {
-        found_ |= RAVUNA_LENIENT_BOX_OVERRUNS_CONTAINER;
-      }
-      if (header.type == BoxType::none) {
-        found_ |= RAVUNA_LENIENT_UNKNOWN_CODE_SKIPPED;
-      } else if (Reads(header.type)) {
-        CheckValue(header, payload);
-      } else if (IsContainer(header.type)) {
-        if (depth >= kMaxBoxDepth) {
-          found_ |= RAVUNA_LENIENT_NESTING_CAP;
-        } else if (!WalkRange(payload, std::min<std::uint64_t>(payloadEnd, bytes_.size() + 1),
-                              payloadEnd, depth + 1)) {
-          return false;
-        }
-      }
-      offset = payloadEnd;
+  void Leaf(const WalkedBox& box) noexcept {
+    const BoxHeader& header = box.header;
+    if (!HasKind(Reading.Kinds(), header.type)) {
+      return;
     }
-    // At most 8 bytes remain: a whole header, which searches see but the
-    // walk never visits, or too few bytes to hold one.
-    const std::uint64_t presentEnd = std::min<std::uint64_t>(end, bytes_.size());
-    const std::uint64_t leftOver = offset < presentEnd ? presentEnd - offset : 0;
-    if (leftOver == kBoxHeaderSize) {
-      NoteUnvisitedHeader(ReadBoxHeader(bytes_, offset));
-    } else if (leftOver > 0) {
-      found_ |= RAVUNA_LENIENT_BYTES_LEFT_OVER;
-    }
-    return true;
-  }
-
-  // An empty container or skipped leaf there loses nothing: the writer ends
-  // a skeleton or frame without bones with an empty "bons" or "btrs".
-  void NoteUnvisitedHeader(const BoxHeader& header) noexcept {
-    if (header.type == BoxType::none) {
-      found_ |= RAVUNA_LENIENT_UNKNOWN_CODE_SKIPPED;
-    } else if (header.size != 0 || Reads(header.type)) {
-      found_ |= RAVUNA_LENIENT_BOX_NOT_WALKED;
-    }
-  }
-
-  bool Reads(BoxType type) const noexcept {
-    return (reads_ >> static_cast<std::uint32_t>(type) & 1U) != 0;
-  }
-
-  void CheckValue(const BoxHeader& header, std::uint64_t payload) noexcept {
+    ++met_[static_cast<std::uint32_t>(header.type)];
     const std::uint64_t width = ValueWidth(header.type, header.size);
-    if (!FitsWithin(bytes_, payload, width)) {
+    if (!FitsWithin(bytes_, box.Payload(), width)) {
       found_ |= RAVUNA_LENIENT_VALUE_PAST_END;
     }
     if (width != header.size) {
@@ -126,47 +65,100 @@ class LenientReadFinder {
     }
   }
 
+  // An empty container or skipped leaf there loses nothing: the writer ends
+  // a skeleton or frame without bones with an empty "bons" or "btrs".
+  void UnvisitedHeader(const WalkedBox& box) noexcept {
+    if (box.header.type == BoxType::none) {
+      found_ |= RAVUNA_LENIENT_UNKNOWN_CODE_SKIPPED;
+    } else if (box.header.size != 0 || HasKind(Reading.Kinds(), box.header.type)) {
+      found_ |= RAVUNA_LENIENT_BOX_NOT_WALKED;
+    }
+  }
+
+  std::uint32_t Found() const noexcept {
+    return found_ | (AnyMissing() ? RAVUNA_LENIENT_BOX_MISSING : 0U);
+  }
+
+ private:
+  // A box needed once that never came, or fewer of a bone's partner boxes
+  // than bone ids.
+  bool AnyMissing() const noexcept {
+    const std::uint64_t bones = met_[static_cast<std::uint32_t>(BoxType::bnid)];
+    for (std::uint32_t kind = 0; kind < kBoxKindCount; ++kind) {
+      const auto type = static_cast<BoxType>(kind);
+      if ((HasKind(Reading.KindsNeededOnce(), type) && met_[kind] == 0) ||
+          (HasKind(Reading.KindsNeededPerBone(), type) && met_[kind] < bones)) {
+        return true;
+      }
+    }
+    return false;
+  }
+
   ByteView bytes_;
-  std::uint32_t reads_;
-  VisitBudget budget_;
   std::uint32_t found_ = 0;
+  std::array<std::uint64_t, kBoxKindCount> met_{};
 };
 
-ByteView SliceOf(ByteView bytes, const FoundBox& box) noexcept {
-  return SliceBytes(bytes, static_cast<std::uint64_t>(box.offset),
-                    static_cast<std::int64_t>(box.length));
+template <const auto& Reading>
+std::uint32_t NoteLenientReads(ByteView bytes) noexcept {
+  LenientReadNoter<Reading> noter(bytes);
+  WalkBoxes(bytes, noter);
+  return noter.Found();
 }
 
 // Top-level boxes that hold none of the boxes a parse reads, and bytes after
 // the last top-level box: a parse passes them by.
-std::uint32_t FindUnreadTopLevel(ByteView bytes, const std::array<FoundBox, 3>& read) noexcept {
-  std::uint32_t found = 0;
-  std::uint64_t offset = 0;
-  while (FitsWithin(bytes, offset, kBoxHeaderSize)) {
-    const std::uint64_t end = offset + kBoxHeaderSize + ReadBoxHeader(bytes, offset).size;
-    const bool holdsRead = std::any_of(read.begin(), read.end(), [&](const FoundBox& box) {
-      const auto boxOffset = static_cast<std::uint64_t>(box.offset);
-      return boxOffset >= offset && boxOffset < end;
+class UnreadTopLevelNoter : public BoxWalkReader {
+ public:
+  UnreadTopLevelNoter(ByteView bytes, const std::array<ByteView, 3>& read) noexcept
+      : bytes_(bytes), read_(read) {}
+
+  void Leaf(const WalkedBox& box) noexcept { NoteBox(box); }
+  void UnknownCode(const WalkedBox& box) noexcept { NoteBox(box); }
+  bool Enter(const WalkedBox& box) noexcept {
+    NoteBox(box);
+    return false;
+  }
+  void UnvisitedHeader(const WalkedBox& box) noexcept { NoteBox(box); }
+  void BytesLeftOver(std::uint64_t, std::uint64_t, int) noexcept {
+    found_ |= RAVUNA_LENIENT_BYTES_LEFT_OVER;
+  }
+
+  std::uint32_t Found() const noexcept { return found_; }
+
+ private:
+  void NoteBox(const WalkedBox& box) noexcept {
+    const bool holdsRead = std::any_of(read_.begin(), read_.end(), [&](ByteView read) {
+      const auto readOffset = static_cast<std::uint64_t>(read.data() - bytes_.data());
+      return readOffset >= box.offset && readOffset < box.PayloadEnd();
     });
     if (!holdsRead) {
-      found |= RAVUNA_LENIENT_BOX_NOT_WALKED;
+      found_ |= RAVUNA_LENIENT_BOX_NOT_WALKED;
     }
-    offset = end;
   }
-  if (offset < bytes.size()) {
-    found |= RAVUNA_LENIENT_BYTES_LEFT_OVER;
+
+  ByteView bytes_;
+  std::array<ByteView, 3> read_;
+  std::uint32_t found_ = 0;
+};
+
+std::uint32_t NoteDataReads(std::uint32_t judgedKind, ByteView data) noexcept {
+  switch (judgedKind) {
+    case RAVUNA_DOCUMENT_SKELETON_DEFINITION:
+      return NoteLenientReads<kSkeletonDefinitionReading>(data);
+    case RAVUNA_DOCUMENT_FRAME_DATA: return NoteLenientReads<kFrameDataReading>(data);
+    case RAVUNA_DOCUMENT_SENSOR_DATA: return NoteLenientReads<kSensorDataReading>(data);
+    default: return 0;
   }
-  return found;
 }
 
-std::uint32_t FindLenientReads(ByteView bytes, std::uint32_t judgedKind, ByteView data) {
-  const std::array<FoundBox, 3> read = {FindBox(bytes, BoxType::head, 0, -1),
-                                        FindBox(bytes, BoxType::sndf, 0, -1),
-                                        FindBox(bytes, DataBoxOf(judgedKind), 0, -1)};
-  return FindUnreadTopLevel(bytes, read) |
-         LenientReadFinder(SliceOf(bytes, read[0]), kHeaderReads).Find() |
-         LenientReadFinder(SliceOf(bytes, read[1]), kSenderReads).Find() |
-         LenientReadFinder(data, kDataReads[judgedKind]).Find();
+std::uint32_t FindLenientReads(ByteView bytes, std::uint32_t judgedKind,
+                               const EnvelopeResult& envelope) noexcept {
+  UnreadTopLevelNoter topLevel(bytes, {envelope.header, envelope.senderDefinition, envelope.data});
+  WalkBoxes(bytes, topLevel);
+  return topLevel.Found() | NoteLenientReads<kHeaderReading>(envelope.header) |
+         NoteLenientReads<kSenderReading>(envelope.senderDefinition) |
+         NoteDataReads(judgedKind, envelope.data);
 }
 
 // Composes a text into a caller's buffer without allocating: writes what
@@ -211,12 +203,33 @@ class TextWriter {
 constexpr std::array<std::string_view, kDocumentKindCount> kKindNames = {
     "", "skeleton definition", "frame data", "sensor data"};
 
-constexpr std::array<std::string_view, 8> kLenientReadTexts = {
-    "a value reaches past the end of the bytes",   "a box overruns its container",
-    "a box of unknown code was skipped",           "a box was searched but not walked",
-    "a container nested too deep was not entered", "the walk stopped at its bound on box visits",
-    "bytes were left over after the last box",     "a value's size field differs from its width",
+constexpr std::array<std::string_view, 9> kLenientReadTexts = {
+    "a value reaches past the end of the bytes",
+    "a box overruns its container",
+    "a box of unknown code was skipped",
+    "a box was searched but not walked",
+    "a container nested too deep was not entered",
+    "the walk stopped at its bound on box visits",
+    "bytes were left over after the last box",
+    "a value's size field differs from its width",
+    "a box the parse reads is missing",
 };
+static_assert(RAVUNA_LENIENT_BOX_MISSING == 1U << (kLenientReadTexts.size() - 1),
+              "one text per lenient-read bit");
+
+// The longest text: every lenient read, after the longest kind name.
+constexpr std::size_t kLongestVerdictText = [] {
+  std::size_t length = std::string_view(" document read leniently: ").size();
+  for (const std::string_view name : kKindNames) {
+    length = std::max(length, name.size() + std::string_view(" document read leniently: ").size());
+  }
+  for (const std::string_view text : kLenientReadTexts) {
+    length += text.size() + 2;
+  }
+  return length;
+}();
+static_assert(kLongestVerdictText < RAVUNA_VERDICT_TEXT_CAPACITY,
+              "the capacity holds every text with its NUL");
 
 void DescribeLenientReads(TextWriter& out, std::uint32_t lenientReads) noexcept {
   std::string_view separator;
@@ -283,14 +296,13 @@ RavunaDocumentVerdict JudgeDocument(ByteView bytes, std::uint32_t expectedKind) 
   // fails like any other would, after the checks that come before it.
   const BoxType dataBox =
       verdict.judgedKind != RAVUNA_DOCUMENT_NONE ? DataBoxOf(verdict.judgedKind) : BoxType::skdf;
-  std::string ipText;
-  std::optional<std::uint32_t> port;
-  const EnvelopeResult envelope = DecodeMotionFormat(bytes, ipText, port, dataBox);
+  SenderValues sender;
+  const EnvelopeResult envelope = DecodeMotionFormat(bytes, sender, dataBox);
   verdict.reason = static_cast<std::uint32_t>(envelope.status);
   const bool headerRead = envelope || envelope.status == EnvelopeStatus::unsupportedVersion;
   verdict.version = headerRead ? std::uint32_t{envelope.version} : std::uint32_t{0};
   if (envelope) {
-    verdict.lenientReads = FindLenientReads(bytes, verdict.judgedKind, envelope.data);
+    verdict.lenientReads = FindLenientReads(bytes, verdict.judgedKind, envelope);
   }
   return verdict;
 }

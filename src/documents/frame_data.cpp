@@ -3,21 +3,8 @@
 #include <algorithm>
 
 #include "documents/document_header.h"
-#include "documents/document_layout.h"
 
 namespace ravuna_motion_format {
-namespace {
-
-// The document start, then "fram" with its scalars and an empty "btrs".
-constexpr std::uint64_t kEmptyFrameDataLength = kDocumentStartLength + 70;
-constexpr std::size_t kTimecodeFlagIndex = kTimecodeByteCount - 1;
-
-}  // namespace
-
-std::uint64_t FrameDataLength(std::int64_t boneCount) noexcept {
-  return kEmptyFrameDataLength +
-         kFrameBoneLength * static_cast<std::uint64_t>(std::max<std::int64_t>(boneCount, 0));
-}
 
 MotionFormatPtr BuildFrameData(std::string ipText, std::uint16_t port,
                                const FrameHeaderValues& frame, int boneCount, const int* boneIds,
@@ -43,38 +30,6 @@ MotionFormatPtr BuildFrameData(std::string ipText, std::uint16_t port,
   OwnedBox data(NewContainer(BoxType::fram, frameList));
 
   return NewMotionFormat(std::move(ipText), port, std::move(data));
-}
-
-EnvelopeResult DecodeFrameData(ByteView bytes, std::string& ipText, FrameDataValues& values) {
-  EnvelopeResult envelope = DecodeMotionFormat(bytes, ipText, values.port, BoxType::fram);
-  if (envelope) {
-    values.frame = FrameHeaderValues{};
-    ReadFrameDataBox(envelope.data, values);
-  }
-  return envelope;
-}
-
-void ReadFrameDataBox(ByteView data, FrameDataValues& values) {
-  const std::size_t expectedBones = data.size() / kFrameBoneLength + 1;
-  values.boneIds.reserve(expectedBones);
-  ReserveSequences(values.transforms, expectedBones);
-  FrameHeaderValues& frame = values.frame;
-  WalkBoxes(data, 0, -1, [&](BoxType type, std::uint64_t payload, std::uint32_t) {
-    switch (type) {
-      case BoxType::bnid: values.boneIds.push_back(ReadBoneId(data, payload)); return true;
-      case BoxType::tran: AppendTransform(data, payload, values.transforms); return true;
-      case BoxType::fnum: frame.frameNumber = ReadLittleEndian<int>(data, payload); return true;
-      case BoxType::time: frame.time = ReadLittleEndian<float>(data, payload); return true;
-      case BoxType::uttm: frame.uttm = ReadLittleEndian<double>(data, payload); return true;
-      case BoxType::tmcd:
-        for (std::size_t k = 0; k < frame.timecode.size(); ++k) {
-          frame.timecode[k] = ReadLittleEndian<unsigned char>(data, payload + k);
-        }
-        frame.timecode[kTimecodeFlagIndex] = frame.timecode[kTimecodeFlagIndex] != 0 ? 1 : 0;
-        return true;
-      default: return false;
-    }
-  });
 }
 
 }  // namespace ravuna_motion_format

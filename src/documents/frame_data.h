@@ -3,19 +3,16 @@
 #pragma once
 
 #include <array>
-#include <cstdint>
-#include <optional>
 #include <string>
-#include <vector>
 
-#include "box/envelope_decoder.h"
-#include "documents/bone_transform.h"
+#include "box/box_reading.h"
+#include "documents/bone_values.h"
+#include "documents/document_layout.h"
 
 namespace ravuna_motion_format {
 
-std::uint64_t FrameDataLength(std::int64_t boneCount) noexcept;
-
-// The scalars of a frame; the timecode's last byte is its flag.
+// The scalars of a frame; the timecode's last byte is its flag, which reads
+// as 0 or 1.
 struct FrameHeaderValues {
   int frameNumber = 0;
   float time = 0.0F;
@@ -23,21 +20,49 @@ struct FrameHeaderValues {
   std::array<unsigned char, kTimecodeByteCount> timecode{};
 };
 
+inline constexpr std::size_t kTimecodeFlagIndex = kTimecodeByteCount - 1;
+
 MotionFormatPtr BuildFrameData(std::string ipText, std::uint16_t port,
                                const FrameHeaderValues& frame, int boneCount, const int* boneIds,
                                const TransformArrays& transforms);
 
-// What a frame data document holds; missing scalars stay 0 and the flag
-// reads as 0 or 1.
+// Missing scalars stay 0.
 struct FrameDataValues {
-  std::optional<std::uint32_t> port;
   FrameHeaderValues frame;
-  std::vector<int> boneIds;
-  TransformSequences transforms;
+  BoneValues bones;
 };
 
-EnvelopeResult DecodeFrameData(ByteView bytes, std::string& ipText, FrameDataValues& values);
-
-void ReadFrameDataBox(ByteView data, FrameDataValues& values);
+// The general read of "fram": the last of each scalar, every "bnid" and
+// "tran" in order.
+inline constexpr BoxReading<FrameDataValues, 6> kFrameDataReading{{{
+    {BoxType::fnum, LeafCount::once,
+     [](FrameDataValues& values, ByteView bytes, const WalkedBox& box) {
+       values.frame.frameNumber = ReadLittleEndian<int>(bytes, box.Payload());
+     }},
+    {BoxType::time, LeafCount::once,
+     [](FrameDataValues& values, ByteView bytes, const WalkedBox& box) {
+       values.frame.time = ReadLittleEndian<float>(bytes, box.Payload());
+     }},
+    {BoxType::uttm, LeafCount::once,
+     [](FrameDataValues& values, ByteView bytes, const WalkedBox& box) {
+       values.frame.uttm = ReadLittleEndian<double>(bytes, box.Payload());
+     }},
+    {BoxType::tmcd, LeafCount::once,
+     [](FrameDataValues& values, ByteView bytes, const WalkedBox& box) {
+       std::array<unsigned char, kTimecodeByteCount>& timecode = values.frame.timecode;
+       for (std::size_t k = 0; k < timecode.size(); ++k) {
+         timecode[k] = ReadLittleEndian<unsigned char>(bytes, box.Payload() + k);
+       }
+       timecode[kTimecodeFlagIndex] = timecode[kTimecodeFlagIndex] != 0 ? 1 : 0;
+     }},
+    {BoxType::bnid, LeafCount::perBone,
+     [](FrameDataValues& values, ByteView bytes, const WalkedBox& box) {
+       values.bones.AddId(ReadBoneId(bytes, box.Payload()));
+     }},
+    {BoxType::tran, LeafCount::perBone,
+     [](FrameDataValues& values, ByteView bytes, const WalkedBox& box) {
+       values.bones.AddTransform(bytes, box.Payload());
+     }},
+}}};
 
 }  // namespace ravuna_motion_format

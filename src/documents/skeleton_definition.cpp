@@ -3,20 +3,8 @@
 #include <algorithm>
 
 #include "documents/document_header.h"
-#include "documents/document_layout.h"
 
 namespace ravuna_motion_format {
-namespace {
-
-// The document start, then "skdf" holding an empty "bons".
-constexpr std::uint64_t kEmptySkeletonDefinitionLength = kDocumentStartLength + 16;
-
-}  // namespace
-
-std::uint64_t SkeletonDefinitionLength(std::int64_t boneCount) noexcept {
-  return kEmptySkeletonDefinitionLength +
-         kSkeletonBoneLength * static_cast<std::uint64_t>(std::max<std::int64_t>(boneCount, 0));
-}
 
 MotionFormatPtr BuildSkeletonDefinition(std::string ipText, std::uint16_t port, int boneCount,
                                         const int* boneIds, const int* parentBoneIds,
@@ -37,30 +25,6 @@ MotionFormatPtr BuildSkeletonDefinition(std::string ipText, std::uint16_t port, 
   OwnedBox data(NewContainer(BoxType::skdf, skeleton));
 
   return NewMotionFormat(std::move(ipText), port, std::move(data));
-}
-
-EnvelopeResult DecodeSkeletonDefinition(ByteView bytes, std::string& ipText,
-                                        SkeletonDefinitionValues& values) {
-  EnvelopeResult envelope = DecodeMotionFormat(bytes, ipText, values.port, BoxType::skdf);
-  if (envelope) {
-    ReadSkeletonDefinitionBox(envelope.data, values);
-  }
-  return envelope;
-}
-
-void ReadSkeletonDefinitionBox(ByteView data, SkeletonDefinitionValues& values) {
-  const std::size_t expectedBones = data.size() / kSkeletonBoneLength + 1;
-  values.boneIds.reserve(expectedBones);
-  values.parentBoneIds.reserve(expectedBones);
-  ReserveSequences(values.transforms, expectedBones);
-  WalkBoxes(data, 0, -1, [&](BoxType type, std::uint64_t payload, std::uint32_t) {
-    switch (type) {
-      case BoxType::bnid: values.boneIds.push_back(ReadBoneId(data, payload)); return true;
-      case BoxType::pbid: values.parentBoneIds.push_back(ReadBoneId(data, payload)); return true;
-      case BoxType::tran: AppendTransform(data, payload, values.transforms); return true;
-      default: return false;
-    }
-  });
 }
 
 }  // namespace ravuna_motion_format

@@ -28,7 +28,7 @@ SenderStats& SenderOf(CaptureStats& stats, const std::string& packetSource) {
   return added;
 }
 
-void CountFrame(FrameStats& frames, const ravuna_motion_format::FrameDataValues& values,
+void CountFrame(FrameStats& frames, const FrameDataValues& values,
                 std::int64_t packetTime) {
   const std::int32_t number = values.frame.frameNumber;
   if (frames.lastNumber) {
@@ -68,7 +68,7 @@ void CountDocument(SenderStats& sender, const DocumentVerdict& verdict, std::int
     case DocumentKind::sensorData: ++sender.sensorData; break;
     case DocumentKind::frameData:
       ++sender.frameData;
-      CountFrame(sender.frames, std::get<ravuna_motion_format::FrameDataValues>(verdict.values),
+      CountFrame(sender.frames, std::get<FrameDataValues>(verdict.values),
                  packetTime);
       break;
     case DocumentKind::unknown: break;

@@ -3,6 +3,8 @@
 #include <array>
 #include <utility>
 
+#include "box/envelope_decoder.h"
+#include "documents/document_verdict.h"
 #include "ravuna_motion_serializer.h"
 
 namespace rmf {
@@ -21,33 +23,6 @@ constexpr std::array<KindInfo, 3> kKinds = {{
     {DocumentKind::frameData, "frame_data"},
     {DocumentKind::sensorData, "sensor_data"},
 }};
-
-// The values of a document the library accepted, read by its decoder.
-template <class Values, class Decode>
-void DecodeInto(ByteView bytes, DocumentVerdict& verdict, Decode decode) {
-  Values values;
-  if (decode(bytes, verdict.ipText, values)) {
-    verdict.values = std::move(values);
-  }
-}
-
-void DecodeAs(DocumentKind kind, ByteView bytes, DocumentVerdict& verdict) {
-  switch (kind) {
-    case DocumentKind::skeletonDefinition:
-      DecodeInto<ravuna_motion_format::SkeletonDefinitionValues>(
-          bytes, verdict, ravuna_motion_format::DecodeSkeletonDefinition);
-      return;
-    case DocumentKind::frameData:
-      DecodeInto<ravuna_motion_format::FrameDataValues>(bytes, verdict,
-                                                        ravuna_motion_format::DecodeFrameData);
-      return;
-    case DocumentKind::sensorData:
-      DecodeInto<ravuna_motion_format::SensorDataValues>(bytes, verdict,
-                                                         ravuna_motion_format::DecodeSensorData);
-      return;
-    case DocumentKind::unknown: return;
-  }
-}
 
 RavunaDocumentVerdict Judged(ByteView bytes) {
   RavunaDocumentVerdict judged{};
@@ -107,7 +82,8 @@ DocumentVerdict JudgeDocument(ByteView bytes) {
   verdict.lenientReads = judged.lenientReads;
   verdict.verdictText = VerdictText(judged);
   if (verdict.accepted) {
-    DecodeAs(verdict.kind, bytes, verdict);
+    verdict.values =
+        ReadDocumentValues(ravuna_motion_format::DataBoxOf(judged.kind), bytes, verdict.ipText);
   } else {
     // The library's own diagnostic words for the failed check.
     EnvelopeResult failed;

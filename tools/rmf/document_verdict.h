@@ -11,9 +11,7 @@
 #include <variant>
 
 #include "box/box_reader.h"
-#include "documents/frame_data.h"
-#include "documents/sensor_data.h"
-#include "documents/skeleton_definition.h"
+#include "document_values.h"
 
 namespace rmf {
 
@@ -26,10 +24,6 @@ std::string_view DocumentKindName(DocumentKind kind);
 // The names of the three kinds as a sentence: "a, b or c".
 std::string DocumentKindNames();
 std::optional<DocumentKind> DocumentKindFromName(std::string_view name);
-
-using DecodedValues =
-    std::variant<std::monostate, ravuna_motion_format::SkeletonDefinitionValues,
-                 ravuna_motion_format::FrameDataValues, ravuna_motion_format::SensorDataValues>;
 
 struct DocumentVerdict {
   DocumentKind kind = DocumentKind::unknown;

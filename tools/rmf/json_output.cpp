@@ -9,10 +9,6 @@
 namespace rmf {
 namespace {
 
-using ravuna_motion_format::FrameDataValues;
-using ravuna_motion_format::SensorDataValues;
-using ravuna_motion_format::SkeletonDefinitionValues;
-using ravuna_motion_format::TransformSequences;
 
 template <std::size_t Count>
 Json FloatsToJson(const std::array<float, Count>& values, std::size_t first, std::size_t count) {

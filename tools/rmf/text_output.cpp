@@ -10,9 +10,6 @@
 namespace rmf {
 namespace {
 
-using ravuna_motion_format::FrameDataValues;
-using ravuna_motion_format::SensorDataValues;
-using ravuna_motion_format::SkeletonDefinitionValues;
 
 template <class Float, std::size_t Count>
 std::string FormatFloats(const std::array<Float, Count>& values, std::size_t first,

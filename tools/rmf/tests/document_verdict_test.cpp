@@ -54,7 +54,7 @@ TEST(Verdict, AcceptedDocumentCarriesTheDecodedValues) {
       JudgeDocument(Cat({HeadBox(), SenderBox(192168001010, 65535), FrameBox(-7)}));
   ASSERT_TRUE(verdict.accepted);
   EXPECT_EQ(verdict.ipText, "192.168.1.10");
-  const auto& values = std::get<ravuna_motion_format::FrameDataValues>(verdict.values);
+  const auto& values = std::get<FrameDataValues>(verdict.values);
   EXPECT_EQ(values.port, 65535U);
   EXPECT_EQ(values.frame.frameNumber, -7);
 }
