@@ -41,6 +41,9 @@ namespace Ravuna.MotionSerialization
         public const uint LenientValueSizeMismatch = 1u << 7;
         public const uint LenientBoxMissing = 1u << 8;
 
+        // The data version written, and the only one read.
+        public const int CurrentDataVersion = 1;
+
         // Bytes enough for every verdict text with its NUL.
         public const int VerdictTextCapacity = 512;
 

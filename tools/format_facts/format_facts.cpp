@@ -12,6 +12,7 @@
 
 #include "box/box_kinds.h"
 #include "box/box_reader.h"
+#include "box/envelope_decoder.h"
 #include "documents/document_verdict.h"
 #include "documents/frame_data.h"
 #include "documents/sensor_data.h"
@@ -152,6 +153,7 @@ int main() {
   std::printf("  \"box_header_size\": %llu,\n", static_cast<unsigned long long>(kBoxHeaderSize));
   std::printf("  \"max_box_depth\": %d,\n", kMaxBoxDepth);
   std::printf("  \"format_type_text\": %s,\n", Quoted(kFormatTypeText).c_str());
+  std::printf("  \"current_data_version\": %u,\n", static_cast<unsigned>(kCurrentDataVersion));
   std::printf("  \"box_kinds\": [\n");
   for (const BoxKind& kind : kBoxKinds) {
     std::printf(

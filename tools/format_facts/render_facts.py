@@ -89,6 +89,9 @@ def render_python(facts: dict) -> str:
     skeleton, frame, sensor = (facts[f"{k}_length"] for k in ("skeleton_definition", "frame_data", "sensor_data"))
     lines += [
         "",
+        "# The data version written, and the only one read.",
+        f"CURRENT_DATA_VERSION = {facts['current_data_version']}",
+        "",
         "# Bytes enough for every verdict text with its NUL.",
         f"VERDICT_TEXT_CAPACITY = {facts['verdict_text_capacity']}",
         "",
@@ -140,6 +143,9 @@ def render_csharp(facts: dict) -> str:
                   f"{bit_text(n['value'], 'u') if key == 'lenient_reads' else n['value']};" for n in facts[key]]
     lines += [
         "",
+        "        // The data version written, and the only one read.",
+        f"        public const int CurrentDataVersion = {facts['current_data_version']};",
+        "",
         "        // Bytes enough for every verdict text with its NUL.",
         f"        public const int VerdictTextCapacity = {facts['verdict_text_capacity']};",
         "",
@@ -165,6 +171,8 @@ def render_lua_block(facts: dict) -> str:
         f"local HEADER = {facts['box_header_size']}",
         f"local MAX_DEPTH = {facts['max_box_depth']}",
         f"local FORMAT_TEXT = {quoted(facts['format_type_text'])}",
+        "-- The data version written, and the only one read.",
+        f"local DATA_VERSION = {facts['current_data_version']}",
         "-- Box kinds by code: containers, and the payload size the library writes",
         "-- (0 for texts and containers).",
         "local KINDS = {",

@@ -14,6 +14,8 @@ local rmf = Proto("rmf", "Ravuna Motion Format")
 local HEADER = 8
 local MAX_DEPTH = 32
 local FORMAT_TEXT = "kavi motion format"
+-- The data version written, and the only one read.
+local DATA_VERSION = 1
 -- Box kinds by code: containers, and the payload size the library writes
 -- (0 for texts and containers).
 local KINDS = {
@@ -324,7 +326,7 @@ local function judge(document)
   if not data_at then
     return name, "Invalid value data."
   end
-  local version = 1
+  local version = DATA_VERSION
   local head = slice(document, head_at, head_length)
   walk(head, function(code, payload)
     if code == "vrsn" then
@@ -332,8 +334,9 @@ local function judge(document)
     end
     return code == "vrsn" or code == "ftyp"
   end)
-  if version ~= 1 then
-    return name, "Invalid data version. Current version : 1, Target version : " .. version .. "."
+  if version ~= DATA_VERSION then
+    return name, "Invalid data version. Current version : " .. DATA_VERSION .. ", Target version : "
+        .. version .. "."
   end
   return name, nil, kind.code, slice(document, data_at, data_length)
 end

@@ -33,6 +33,9 @@ LENIENT_BYTES_LEFT_OVER = 1 << 6
 LENIENT_VALUE_SIZE_MISMATCH = 1 << 7
 LENIENT_BOX_MISSING = 1 << 8
 
+# The data version written, and the only one read.
+CURRENT_DATA_VERSION = 1
+
 # Bytes enough for every verdict text with its NUL.
 VERDICT_TEXT_CAPACITY = 512
 
