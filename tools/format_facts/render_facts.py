@@ -250,14 +250,14 @@ def main() -> int:
         if arguments.check:
             rendered = arguments.check / path
             rendered.parent.mkdir(parents=True, exist_ok=True)
-            rendered.write_text(text, encoding="utf-8", newline="\n")
+            rendered.write_bytes(text.encode("utf-8"))
             if current != text:
                 stale.append(path)
                 diff = difflib.unified_diff((current or "").splitlines(True), text.splitlines(True),
                                             f"{path} (committed)", f"{rendered} (rendered)")
                 sys.stdout.writelines(list(diff)[:40])
         elif current != text:
-            committed.write_text(text, encoding="utf-8", newline="\n")
+            committed.write_bytes(text.encode("utf-8"))
             print(f"render_facts: wrote {path}")
     for path in stale:
         print(f"render_facts: {path} differs from the library's facts; run `make update-facts` and commit it")
