@@ -27,6 +27,7 @@ if(WIN32)
     install(FILES ${RAVUNA_MSVC_IMPORT_LIBRARY} DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT sdk)
   endif()
   install(FILES bindings/csharp/RavunaMotionSerializer.cs
+                bindings/csharp/RavunaMotionSerializerFacts.cs
                 bindings/csharp/RavunaMotionSerializerNative.cs
           DESTINATION csharp/Plugins/Ravuna COMPONENT sdk EXCLUDE_FROM_ALL)
   install(FILES examples/motion_roundtrip.c DESTINATION examples COMPONENT sdk EXCLUDE_FROM_ALL)

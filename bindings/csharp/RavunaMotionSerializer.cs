@@ -26,10 +26,10 @@ namespace Ravuna.MotionSerialization
     // Numbered as the library numbers document kinds.
     public enum DocumentKind
     {
-        None,
-        SkeletonDefinition,
-        FrameData,
-        SensorData,
+        None = (int)RavunaMotionSerializerFacts.DocumentNone,
+        SkeletonDefinition = (int)RavunaMotionSerializerFacts.DocumentSkeletonDefinition,
+        FrameData = (int)RavunaMotionSerializerFacts.DocumentFrameData,
+        SensorData = (int)RavunaMotionSerializerFacts.DocumentSensorData,
     }
 
     // One bone: its id, its parent's id (skeleton definitions only; frames
@@ -338,7 +338,7 @@ namespace Ravuna.MotionSerialization
 
     public static class MotionSerializer
     {
-        public const int CurrentDataVersion = 1;
+        public const int CurrentDataVersion = RavunaMotionSerializerFacts.CurrentDataVersion;
 
         // Held around every call that hands out memory and the copy of it.
         public static readonly object SyncRoot = new object();

@@ -16,18 +16,20 @@ using System.Runtime.InteropServices;
 namespace Ravuna.MotionSerialization
 {
     // The verdict of JudgeDocumentBytes: five unsigned 32-bit fields, 20 bytes.
+    // The numbers are RavunaMotionSerializerFacts' Document..., Verdict... and
+    // Lenient... constants.
     [StructLayout(LayoutKind.Sequential)]
     public struct DocumentVerdict
     {
-        public uint Kind;          // 0 none, 1 skeleton definition, 2 frame data, 3 sensor data
+        public uint Kind;          // the kind whose data box comes first in the bytes
         public uint JudgedKind;    // the kind the verdict is for
-        public uint Reason;        // 0 accepted, 1 no "head", 2 no "sndf", 3 no data box, 4 version
+        public uint Reason;        // why a parse fails; VerdictAccepted when it succeeds
         public uint Version;       // the data version read; 0 when no header was read
         public uint LenientReads;  // bits of the lenient reads of an accepted document; 0 = exact
 
-        public const uint Accepted = 0;
-        public const uint NoHeader = 1;
-        public const int TextCapacity = 512;
+        public const uint Accepted = RavunaMotionSerializerFacts.VerdictAccepted;
+        public const uint NoHeader = RavunaMotionSerializerFacts.VerdictNoHeader;
+        public const int TextCapacity = RavunaMotionSerializerFacts.VerdictTextCapacity;
     }
 
     public static class RavunaMotionSerializerNative

@@ -52,6 +52,7 @@ $zip_name/LICENSE
 $zip_name/README.md
 $zip_name/bin/ravuna_motion_serializer.dll
 $zip_name/csharp/Plugins/Ravuna/RavunaMotionSerializer.cs
+$zip_name/csharp/Plugins/Ravuna/RavunaMotionSerializerFacts.cs
 $zip_name/csharp/Plugins/Ravuna/RavunaMotionSerializerNative.cs
 $zip_name/examples/motion_roundtrip.c
 $zip_name/include/ravuna_motion_serializer.h

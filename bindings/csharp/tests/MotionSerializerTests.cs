@@ -102,7 +102,10 @@ static partial class MotionSerializerTests
         foreach (int bones in new[] { 0, 1, 27, 300 })
         {
             byte[][] documents = RoundTrip(bones, bones);
-            Check(documents[0].Length == 93 + 64 * bones && documents[1].Length == 147 + 54 * bones, "lengths at " + bones);
+            // The sensor texts take 12 and 11 + bones UTF-8 bytes.
+            Check(documents[0].Length == RavunaMotionSerializerFacts.SkeletonDefinitionLength(bones) &&
+                  documents[1].Length == RavunaMotionSerializerFacts.FrameDataLength(bones) &&
+                  documents[2].Length == RavunaMotionSerializerFacts.SensorDataLength(12, 11 + bones), "lengths at " + bones);
             Check(MotionSerializer.Detect(documents[0]) == DocumentKind.SkeletonDefinition && MotionSerializer.Detect(documents[1]) == DocumentKind.FrameData && MotionSerializer.Detect(documents[2]) == DocumentKind.SensorData, "kinds at " + bones);
         }
     }

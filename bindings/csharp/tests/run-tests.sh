@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Compiles the C# binding and its test program with mcs and runs it under
-# Mono against the shared library named by RAVUNA_MOTION_SERIALIZER_LIBRARY
-# (default: the release build, build/release/libravuna_motion_serializer.so).
+# Compiles the C# binding's three files and its test program with mcs and runs
+# it under Mono against the shared library named by
+# RAVUNA_MOTION_SERIALIZER_LIBRARY (default: the release build,
+# build/release/libravuna_motion_serializer.so).
 # Everything is built in a fresh temporary folder, so parallel runs do not
 # collide. The exit code is the test program's: 0 only when all tests passed.
 set -euo pipefail
@@ -19,7 +20,8 @@ trap 'rm -rf "$work"' EXIT
 
 mcs -langversion:7.2 -warnaserror -nologo -target:exe -out:"$work/MotionSerializerTests.exe" \
   -r:System.dll -r:System.Core.dll \
-  "$binding/RavunaMotionSerializerNative.cs" "$binding/RavunaMotionSerializer.cs" \
+  "$binding/RavunaMotionSerializerFacts.cs" "$binding/RavunaMotionSerializerNative.cs" \
+  "$binding/RavunaMotionSerializer.cs" \
   "$binding"/tests/*.cs
 
 # [DllImport("ravuna_motion_serializer")] makes Mono probe, among others,

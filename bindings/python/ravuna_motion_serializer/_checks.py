@@ -7,6 +7,7 @@ message that names the field.
 
 from __future__ import annotations
 
+import re
 from typing import Union
 
 BytesLike = Union[bytes, bytearray, memoryview]
@@ -16,6 +17,8 @@ _INT32 = (-(2**31), 2**31 - 1)
 _PORT = (0, 2**16 - 1)
 _BYTE = (0, 255)
 _MAX_DOCUMENT_LENGTH = 2**31 - 1
+# One to three ASCII digits per part, as rmf reads an address.
+_DOTTED_DECIMAL = re.compile(r"[0-9]{1,3}(?:\.[0-9]{1,3}){3}")
 
 
 def _in_range(value: int, bounds: tuple[int, int], what: str) -> int:
@@ -59,7 +62,14 @@ def c_text(text: str, what: str, encoding: str = "utf-8", errors: str = "surroga
 
 
 def ip_text(text: str) -> bytes:
-    return c_text(text, "ip_address", "ascii", "strict")
+    """The sender address as rmf accepts it: four dotted decimal parts of 0 to
+    255. The library would pack any other text without a word (missing parts
+    as 0, the rest as 0.0.0.0)."""
+    if not isinstance(text, str):
+        raise ValueError(f"ip_address must be a str, got {type(text).__name__}")
+    if not _DOTTED_DECIMAL.fullmatch(text) or any(int(part) > 255 for part in text.split(".")):
+        raise ValueError(f"ip_address {text!r} is not four dotted decimal parts of 0 to 255")
+    return text.encode("ascii")
 
 
 def document_bytes(data: BytesLike) -> bytes:

@@ -48,11 +48,6 @@ class DocumentVerdict(ctypes.Structure):
     ]
 
 
-VERDICT_ACCEPTED = 0
-VERDICT_NO_HEADER = 1
-VERDICT_TEXT_CAPACITY = 512
-
-
 def _file_names() -> list[str]:
     if sys.platform == "win32":
         return ["ravuna_motion_serializer.dll"]

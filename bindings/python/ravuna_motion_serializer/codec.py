@@ -69,7 +69,8 @@ def _encode(function_name: str, *arguments: object) -> bytes:
 
 
 def encode_skeleton_definition(skeleton: SkeletonDefinition) -> bytes:
-    """The encoded skeleton definition document (93 + 64 * bones bytes)."""
+    """The encoded skeleton definition document, of
+    ``_facts.skeleton_definition_length(len(skeleton.bones))`` bytes."""
     bones = skeleton.bones
     parents = _int_array([_checks.bone_id(bone.parent_id, "parent bone id") for bone in bones])
     return _encode(
@@ -84,7 +85,8 @@ def encode_skeleton_definition(skeleton: SkeletonDefinition) -> bytes:
 
 
 def encode_frame(frame: FrameData) -> bytes:
-    """The encoded frame data document (147 + 54 * bones bytes)."""
+    """The encoded frame data document, of
+    ``_facts.frame_data_length(len(frame.bones))`` bytes."""
     timecode = [_checks.byte(value, f"timecode[{k}]") for k, value in enumerate(frame.timecode)]
     return _encode(
         "ConvertFrameDataToBytes",
@@ -102,7 +104,8 @@ def encode_frame(frame: FrameData) -> bytes:
 
 
 def encode_sensor_data(sensor: SensorData) -> bytes:
-    """The encoded sensor data document (165 bytes plus both texts)."""
+    """The encoded sensor data document, of ``_facts.sensor_data_length(a, n)``
+    bytes for an address of a and a name of n encoded bytes."""
     return _encode(
         "ConvertSensorDataToBytes",
         _checks.ip_text(sensor.ip_address),
