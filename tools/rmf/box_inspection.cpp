@@ -8,10 +8,8 @@ namespace rmf {
 namespace {
 
 using ravuna_motion_format::BoxValueType;
-using ravuna_motion_format::kBoxHeaderSize;
-using ravuna_motion_format::kMaxBoxDepth;
 using ravuna_motion_format::ReadLittleEndian;
-using ravuna_motion_format::VisitBudget;
+using ravuna_motion_format::WalkedBox;
 
 template <class T, std::size_t Count>
 std::array<T, Count> ReadArray(ByteView bytes, std::uint64_t payload) {
@@ -22,8 +20,10 @@ std::array<T, Count> ReadArray(ByteView bytes, std::uint64_t payload) {
   return values;
 }
 
-BoxValue ReadValue(ByteView bytes, BoxType type, std::uint64_t payload, std::uint32_t size) {
-  switch (ravuna_motion_format::GetBoxValueType(type).valueType) {
+BoxValue ReadValue(ByteView bytes, const WalkedBox& box) {
+  const std::uint64_t payload = box.Payload();
+  const std::uint32_t size = box.header.size;
+  switch (ravuna_motion_format::GetBoxValueType(box.header.type).valueType) {
     case BoxValueType::text:
       return std::string(ravuna_motion_format::ReadBoxString(bytes, payload, size));
     case BoxValueType::byte: return ReadLittleEndian<std::uint8_t>(bytes, payload);
@@ -44,92 +44,63 @@ BoxValue ReadValue(ByteView bytes, BoxType type, std::uint64_t payload, std::uin
   return {};
 }
 
-std::string ReadCode(ByteView bytes, std::uint64_t offset) {
-  const auto code = bytes.subspan(offset + 4, 4);
-  return {code.begin(), code.end()};
-}
-
-class TreeInspector {
+// Builds the tree from what the library's box walk reports.
+class TreeInspector : public ravuna_motion_format::BoxWalkReader {
  public:
-  explicit TreeInspector(ByteView bytes) : bytes_(bytes), budget_(bytes) {}
+  explicit TreeInspector(ByteView bytes) : bytes_(bytes) { open_.push_back(&tree_.boxes); }
 
-  BoxTree Inspect() {
-    BoxTree tree;
-    tree.trailingBytes = InspectRange(0, bytes_.size(), bytes_.size(), 0, tree.boxes);
-    tree.visitLimitReached = visitLimitReached_;
-    return tree;
+  BoxTree Inspect() && {
+    ravuna_motion_format::WalkBoxes(bytes_, *this);
+    return std::move(tree_);
+  }
+
+  void Leaf(const WalkedBox& box) { Add(box).value = ReadValue(bytes_, box); }
+  void UnknownCode(const WalkedBox& box) { Add(box); }
+  void NestingCap(const WalkedBox& box) { Add(box).notEntered = true; }
+  bool Enter(const WalkedBox& box) {
+    InspectedBox& container = Add(box);
+    open_.push_back(&container.children);
+    containers_.push_back(&container);
+    return true;
+  }
+  void Leave(const WalkedBox&) {
+    open_.pop_back();
+    containers_.pop_back();
+  }
+  void VisitBudgetSpent() { tree_.visitLimitReached = true; }
+  // A header that ends its range exactly (an empty box last in its
+  // container): box searches see it, the walk does not.
+  void UnvisitedHeader(const WalkedBox& box) { Add(box, false).notVisited = true; }
+  void BytesLeftOver(std::uint64_t, std::uint64_t count, int) {
+    (containers_.empty() ? tree_.trailingBytes : containers_.back()->trailingBytes) = count;
   }
 
  private:
-  // Visits [start, end) as the walk does; `declaredEnd` is where the
-  // container's size field says the range ends, `end` where the walk stops
-  // (never more than one byte past the bytes present). Returns the bytes left
-  // over at the end of the range, present but too few to hold a box.
-  std::uint64_t InspectRange(std::uint64_t start, std::uint64_t end, std::uint64_t declaredEnd,
-                             int depth, std::vector<InspectedBox>& boxes) {
-    std::uint64_t offset = start;
-    while (offset + kBoxHeaderSize < end) {
-      if (!budget_.Spend()) {
-        visitLimitReached_ = true;
-        return 0;
-      }
-      const InspectedBox& box = boxes.emplace_back(ReadBox(offset, declaredEnd, depth));
-      offset += kBoxHeaderSize + box.size;
-    }
-    const std::uint64_t presentEnd = std::min<std::uint64_t>(end, bytes_.size());
-    const std::uint64_t leftOver = offset < presentEnd ? presentEnd - offset : 0;
-    if (leftOver == kBoxHeaderSize) {
-      // A header that ends its range exactly (an empty box last in its
-      // container): box searches see it, the walk does not.
-      InspectedBox& box = boxes.emplace_back();
-      box.offset = offset;
-      const ravuna_motion_format::BoxHeader header =
-          ravuna_motion_format::ReadBoxHeader(bytes_, offset);
-      box.size = header.size;
-      box.type = header.type;
-      box.code = ReadCode(bytes_, offset);
-      box.notVisited = true;
-      const std::uint64_t payloadEnd = offset + kBoxHeaderSize + header.size;
-      box.missingBytes = payloadEnd > bytes_.size() ? payloadEnd - bytes_.size() : 0;
-      return 0;
-    }
-    return leftOver;
-  }
-
-  InspectedBox ReadBox(std::uint64_t offset, std::uint64_t declaredEnd, int depth) {
-    const ravuna_motion_format::BoxHeader header =
-        ravuna_motion_format::ReadBoxHeader(bytes_, offset);
-    InspectedBox box;
-    box.offset = offset;
-    box.size = header.size;
-    box.type = header.type;
-    box.code = ReadCode(bytes_, offset);
-    const std::uint64_t payload = offset + kBoxHeaderSize;
-    const std::uint64_t payloadEnd = payload + header.size;
-    box.missingBytes = payloadEnd > bytes_.size() ? payloadEnd - bytes_.size() : 0;
-    box.overrunBytes = depth > 0 && payloadEnd > declaredEnd ? payloadEnd - declaredEnd : 0;
-    if (depth == 0 && !searchStopped_ &&
-        (header.type == BoxType::none || static_cast<std::int32_t>(header.size) < 1)) {
-      box.endsDocumentSearch = true;
+  InspectedBox& Add(const WalkedBox& box, bool visited = true) {
+    InspectedBox& added = open_.back()->emplace_back();
+    added.offset = box.offset;
+    added.size = box.header.size;
+    added.type = box.header.type;
+    const auto code = bytes_.subspan(box.offset + 4, 4);
+    added.code.assign(code.begin(), code.end());
+    const std::uint64_t payloadEnd = box.PayloadEnd();
+    added.missingBytes = payloadEnd > bytes_.size() ? payloadEnd - bytes_.size() : 0;
+    added.overrunBytes =
+        box.depth > 0 && payloadEnd > box.declaredEnd ? payloadEnd - box.declaredEnd : 0;
+    if (visited && box.depth == 0 && !searchStopped_ &&
+        ravuna_motion_format::EndsSearchLevel(box.header)) {
+      added.endsDocumentSearch = true;
       searchStopped_ = true;
     }
-    if (!ravuna_motion_format::IsContainer(header.type)) {
-      box.value = ReadValue(bytes_, header.type, payload, header.size);
-    } else if (depth < kMaxBoxDepth) {
-      // As in the library, a nested range never reaches more than one byte
-      // past the bytes present.
-      const std::uint64_t nestedEnd = std::min<std::uint64_t>(payloadEnd, bytes_.size() + 1);
-      box.trailingBytes = InspectRange(payload, nestedEnd, payloadEnd, depth + 1, box.children);
-    } else {
-      box.notEntered = true;
-    }
-    return box;
+    return added;
   }
 
   ByteView bytes_;
-  VisitBudget budget_;
+  BoxTree tree_;
+  // Where the next box goes, and the containers being walked.
+  std::vector<std::vector<InspectedBox>*> open_;
+  std::vector<InspectedBox*> containers_;
   bool searchStopped_ = false;
-  bool visitLimitReached_ = false;
 };
 
 }  // namespace
