@@ -5,6 +5,7 @@
 # the Python and C# suites when ctest missed the fault or it lies in a
 # binding) and prints the suites that caught it. Every file is restored after
 # each fault.
+# It fails when a fault no longer applies or no suite catches it.
 # Usage: tests/faults/inject.sh [name-pattern]
 set -uo pipefail
 cd "$(dirname "$0")/../.." || exit 2
@@ -26,6 +27,7 @@ while IFS='|' read -r name file substitution; do
   [[ -z "$name" || "$name" == \#* || ! "$name" =~ ${1:-.} ]] && continue
   perl -0 -pi -e "$substitution" "$file"
   if git diff --quiet -- "$file"; then
+    missed=$((missed + 1))
     printf '%-45s NOT APPLIED (the code it targets changed)\n' "$name"
     continue
   fi
