@@ -90,8 +90,7 @@ void WriteSensorValues(const SensorDataValues& values, double* outUttm, int* out
 
 char* NewText(std::string_view text) {
   char* copy = new char[text.size() + 1];
-  std::memcpy(copy, text.data(), text.size());
-  copy[text.size()] = '\0';
+  CopyWithNul(text, copy);
   return copy;
 }
 

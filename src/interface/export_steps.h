@@ -206,7 +206,9 @@ inline bool FitsWithNul(std::string_view text, int capacity) noexcept {
 
 // The text and a NUL at `out`, which holds them.
 inline void CopyWithNul(std::string_view text, char* out) noexcept {
-  std::memcpy(out, text.data(), text.size());
+  if (!text.empty()) {  // an empty view may have no address at all
+    std::memcpy(out, text.data(), text.size());
+  }
   out[text.size()] = '\0';
 }
 
