@@ -92,7 +92,7 @@ static partial class MotionSerializerTests
             { "skeleton_one_bone", MotionSerializer.EncodeSkeletonDefinition(new SkeletonDefinition("192.168.0.1", 7000, new[] { new Bone(5, -1, 0, 0, 0, 1, 0.1f, 1.2f, -0.3f) })) },
             { "skeleton_no_bones", MotionSerializer.EncodeSkeletonDefinition(new SkeletonDefinition("192.168.0.1", 7000, new Bone[0])) },
             { "frame_one_bone", MotionSerializer.EncodeFrameData(new FrameData("10.0.0.1", 65535, 1, 0.5f, 2.0, new Timecode(1, 2, 3, 4, 5, true), new[] { new Bone(-1, 0, 1, 2, 3, 4, 5, 6, 7) })) },
-            { "sensor_record", MotionSerializer.EncodeSensorData(new SensorData("192.168.0.1", 7000, 1.0, "ab", "c", 3, new[] { 0f, 0, 0, 1, 0, 0, 0 })) },
+            { "sensor_record", MotionSerializer.EncodeSensorData(new SensorData("192.168.0.1", 7000, 1.0, "ab", "c", 70000, new[] { 0f, 0, 0, 1, 0, 0, 0 })) },
         };
         foreach (var c in cases) Check(c.Value.SequenceEqual(Golden(c.Key)), c.Key);
     }

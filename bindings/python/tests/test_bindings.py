@@ -61,7 +61,7 @@ class DocumentTest(unittest.TestCase):
             "skeleton_one_bone": rms.encode_skeleton_definition(rms.SkeletonDefinition("192.168.0.1", 7000, [rms.SkeletonBone(5, -1, (0, 0, 0, 1), (0.1, 1.2, -0.3))])),
             "skeleton_no_bones": rms.encode_skeleton_definition(rms.SkeletonDefinition("192.168.0.1", 7000)),
             "frame_one_bone": rms.encode_frame(rms.FrameData("10.0.0.1", 65535, 1, 0.5, 2.0, (1, 2, 3, 4, 5), True, [rms.BonePose(-1, (1, 2, 3, 4), (5, 6, 7))])),
-            "sensor_record": rms.encode_sensor_data(rms.SensorData("192.168.0.1", 7000, 1.0, "ab", "c", 3, (0, 0, 0, 1, 0, 0, 0))),
+            "sensor_record": rms.encode_sensor_data(rms.SensorData("192.168.0.1", 7000, 1.0, "ab", "c", 70000, (0, 0, 0, 1, 0, 0, 0))),
         }
         for name, encoded in cases.items():
             with self.subTest(name):
