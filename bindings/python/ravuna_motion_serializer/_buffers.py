@@ -24,7 +24,7 @@ class BufferTooSmallError(ValueError):
 def readable(data: _checks.BytesLike) -> tuple[int, object]:
     """The length of `data` and what to pass for its address: bytes as they
     are, the memory of a writable buffer in place, a copy of anything else."""
-    if type(data) is not bytes:
+    if not isinstance(data, bytes):
         if not isinstance(data, (bytearray, memoryview)):
             raise ValueError(f"expected a bytes-like document, got {type(data).__name__}")
         view = memoryview(data)

@@ -15,7 +15,7 @@ import numpy as np
 
 import ravuna_motion_serializer as rms
 
-from .test_bindings import KINDS, documents
+from .test_bindings import KINDS, documents, golden
 
 ARRAYS = {KINDS.SKELETON_DEFINITION: rms.SkeletonArrays, KINDS.FRAME_DATA: rms.FrameArrays}
 FRAME_SCALARS = ("frame_number", "time", "uttm", "timecode", "timecode_flag")
@@ -87,6 +87,23 @@ class ArraysTest(unittest.TestCase):
         with self.assertRaisesRegex(ValueError, "^frame data document read leniently"):
             arrays.decode(encoded[:1024], strict=True)
         self.assertEqual(arrays.decode(encoded, strict=True), 27)
+
+    def test_values_set_by_hand_encode_the_golden_documents(self) -> None:
+        cases = {
+            "skeleton_one_bone": (rms.SkeletonArrays(), dict(ip_address="192.168.0.1", port=7000), [5], [-1], (0, 0, 0, 1), (0.1, 1.2, -0.3)),
+            "frame_one_bone": (rms.FrameArrays(), dict(ip_address="10.0.0.1", port=65535, frame_number=1, time=0.5, uttm=2.0, timecode=(1, 2, 3, 4, 5), timecode_flag=True), [-1], None, (1, 2, 3, 4), (5, 6, 7)),
+        }
+        for name, (arrays, scalars, ids, parents, rotation, translation) in cases.items():
+            with self.subTest(name):
+                for field, value in scalars.items():
+                    setattr(arrays, field, value)
+                arrays.resize(1)
+                arrays.bone_ids[:] = ids
+                if parents:
+                    arrays.parent_ids[:] = parents
+                arrays.rotations[0], arrays.translations[0] = rotation, translation
+                buffer = bytearray()
+                self.assertEqual(buffer[: arrays.encode_into(buffer)], golden(name))
 
     def test_values_refused_before_encoding(self) -> None:
         frame, skeleton = rms.FrameArrays(), rms.SkeletonArrays()
