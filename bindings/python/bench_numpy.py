@@ -1,6 +1,7 @@
-"""Microseconds per call of the NumPy array path against decode_frame and
-encode_frame, on one 27-bone frame and skeleton (a humanoid body). Timings
-belong to the machine: compare the rows of one run.
+"""CPU microseconds per call of the NumPy array path against decode_frame and
+encode_frame, on one 27-bone frame and skeleton (a humanoid body). CPU time
+is steadier than wall time on a shared machine; timings still belong to the
+machine, so compare the rows of one run.
 
     cd bindings/python && python3 bench_numpy.py [calls]
 """
@@ -8,6 +9,7 @@ belong to the machine: compare the rows of one run.
 from __future__ import annotations
 
 import sys
+import time
 import timeit
 
 import ravuna_motion_serializer as rms
@@ -16,8 +18,8 @@ BONES = 27
 
 
 def per_call_us(function, calls: int) -> float:
-    """The best of five runs of `calls` calls, in microseconds per call."""
-    return min(timeit.repeat(function, number=calls, repeat=5)) / calls * 1e6
+    """The best of five runs of `calls` calls, in CPU microseconds per call."""
+    return min(timeit.repeat(function, number=calls, repeat=5, timer=time.process_time)) / calls * 1e6
 
 
 def main() -> None:
@@ -40,7 +42,7 @@ def main() -> None:
         "encode_into(frame values, bytearray)": lambda: rms.encode_into(frame, buffer),
         "FrameArrays.encode_into(bytearray)": lambda: frame_arrays.encode_into(buffer),
     }
-    print(f"{BONES} bones, best of 5 runs of {calls} calls")
+    print(f"{BONES} bones, CPU time, best of 5 runs of {calls} calls")
     for name, function in cases.items():
         print(f"{per_call_us(function, calls):9.2f} us  {name}")
 
