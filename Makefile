@@ -122,9 +122,12 @@ bench: deps-bench
 	build/release/bench/motion_bench $(BENCH_ARGS)
 
 # --- C# (Mono) and Python bindings, tested against the release library ---
-PACKAGES_TEST += mono-mcs mono-runtime python3
+PACKAGES_TEST += mono-mcs mono-runtime python3 python3-numpy
 TEST_STEPS += test-csharp test-python
 BINDINGS_LIBRARY := $(CURDIR)/build/release/libravuna_motion_serializer.so
+# Debian's interpreter, which python3-numpy serves (the NumPy array path is
+# tested too), whatever python3 comes first on PATH.
+BINDINGS_PYTHON ?= /usr/bin/python3
 
 .PHONY: bindings-library test-csharp test-python
 bindings-library:
@@ -138,7 +141,7 @@ test-csharp: bindings-library
 # The standard unittest runner; it ends with "OK" or "FAILED (...)".
 test-python: bindings-library
 	cd bindings/python && RAVUNA_MOTION_SERIALIZER_LIBRARY=$(BINDINGS_LIBRARY) \
-	  python3 -m unittest discover -s tests -t . -v
+	  $(BINDINGS_PYTHON) -m unittest discover -s tests -t . -v
 
 # --- rmf command-line tool: inspect, encode, stats, listen, send, demo ---
 # (CLI11, JSON, libpcap for capture files, libtins for packets, Asio for

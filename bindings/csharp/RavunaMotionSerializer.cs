@@ -13,9 +13,13 @@
 // methods throw, and the TryDecode... methods return false, for a document
 // the library would read leniently.
 //
-// Per-frame paths without garbage: the overloads taking a BoneArrays (and a
-// `ref byte[]` destination when encoding) reuse caller-owned arrays and only
-// allocate when a document has more bones than they can hold.
+// Per-frame paths without garbage: the overloads taking a BoneArrays or a
+// SensorRecord (caller-owned, reused) and a Span<byte>, or a byte[] with an
+// offset or a length, use the library's caller-buffer exports: no lock,
+// nothing handed out, and no managed allocation per call. The TryEncode...
+// methods report a destination too small (false, and the length needed);
+// decoding grows the BoneArrays or SensorRecord only when a document holds
+// more than they can, and so do the `ref byte[]` encoders their array.
 using System;
 using System.Collections.Generic;
 using System.Runtime.InteropServices;
@@ -199,9 +203,16 @@ namespace Ravuna.MotionSerialization
         public void Resize(int count)
         {
             if (count < 0) throw new ArgumentOutOfRangeException(nameof(count));
-            if (count > Capacity)
+            Reserve(count);
+            Count = count;
+        }
+
+        // Makes Capacity at least `capacity`, keeping Count and the values.
+        public void Reserve(int capacity)
+        {
+            if (capacity > Capacity)
             {
-                int capacity = Math.Max(count, Capacity * 2);
+                capacity = Math.Max(capacity, Capacity * 2);
                 Ids = Grow(Ids, capacity);
                 ParentIds = Grow(ParentIds, capacity);
                 Rotation0 = Grow(Rotation0, capacity);
@@ -212,7 +223,6 @@ namespace Ravuna.MotionSerialization
                 Translation1 = Grow(Translation1, capacity);
                 Translation2 = Grow(Translation2, capacity);
             }
-            Count = count;
         }
 
         public Bone this[int index]
@@ -284,6 +294,85 @@ namespace Ravuna.MotionSerialization
         }
     }
 
+    // A sensor record as the library takes and gives it, owned by the caller
+    // and reused across records: the texts are UTF-8 in arrays that grow only
+    // when a text is longer than they hold, each followed by a NUL. A text
+    // that stores a zero byte decodes whole (its length counts past the zero),
+    // but encodes only up to it, as the library reads texts up to their NUL.
+    public sealed class SensorRecord
+    {
+        public ulong PackedIpAddress { get; set; }
+        public ushort Port { get; set; }
+        public double Uttm { get; set; }
+        public int JointIndex { get; set; }
+        public float[] Values { get; } = new float[SensorData.ValueCount];
+        public byte[] Address { get; private set; }
+        public int AddressLength { get; private set; }
+        public byte[] Name { get; private set; }
+        public int NameLength { get; private set; }
+
+        public SensorRecord(int textCapacity = 64)
+        {
+            if (textCapacity < 0) throw new ArgumentOutOfRangeException(nameof(textCapacity));
+            Address = new byte[textCapacity + 1];
+            Name = new byte[textCapacity + 1];
+        }
+
+        public ReadOnlySpan<byte> AddressBytes => new ReadOnlySpan<byte>(Address, 0, AddressLength);
+        public ReadOnlySpan<byte> NameBytes => new ReadOnlySpan<byte>(Name, 0, NameLength);
+
+        // The texts as strings (each call allocates one).
+        public string AddressText => Encoding.UTF8.GetString(Address, 0, AddressLength);
+        public string NameText => Encoding.UTF8.GetString(Name, 0, NameLength);
+
+        // Refuse a NUL, which would end the text early for the library.
+        public void SetAddress(ReadOnlySpan<byte> utf8)
+        {
+            Address = Store(Address, utf8, nameof(Address));
+            AddressLength = utf8.Length;
+        }
+
+        public void SetName(ReadOnlySpan<byte> utf8)
+        {
+            Name = Store(Name, utf8, nameof(Name));
+            NameLength = utf8.Length;
+        }
+
+        // Convenience (each call allocates the UTF-8 bytes).
+        public void SetAddress(string text) => SetAddress(Utf8(text, nameof(text)));
+        public void SetName(string text) => SetName(Utf8(text, nameof(text)));
+
+        // Makes room for texts of these lengths and their NULs; the texts are
+        // to be written anew.
+        internal void ReserveTexts(int addressLength, int nameLength)
+        {
+            Address = Room(Address, addressLength);
+            Name = Room(Name, nameLength);
+        }
+
+        internal void SetLengths(int addressLength, int nameLength)
+        {
+            AddressLength = addressLength;
+            NameLength = nameLength;
+        }
+
+        static byte[] Room(byte[] text, int length) =>
+            length < text.Length ? text : new byte[Math.Max(length + 1, text.Length * 2)];
+
+        static byte[] Store(byte[] text, ReadOnlySpan<byte> utf8, string what)
+        {
+            if (utf8.IndexOf((byte)0) >= 0)
+                throw new ArgumentException(what + " contains a NUL byte", what);
+            text = Room(text, utf8.Length);
+            utf8.CopyTo(text);
+            text[utf8.Length] = 0;
+            return text;
+        }
+
+        static byte[] Utf8(string text, string what) =>
+            Encoding.UTF8.GetBytes(text ?? throw new ArgumentNullException(what));
+    }
+
     // Bytes that do not hold a valid document of the expected kind.
     public sealed class MotionDocumentException : FormatException
     {
@@ -322,7 +411,7 @@ namespace Ravuna.MotionSerialization
 
         // Writes the dotted text of the lowest twelve digits, NUL-terminated,
         // into `text` (16 bytes at least), without allocating.
-        internal static void WriteText(ulong packed, byte[] text)
+        internal static void WriteText(ulong packed, Span<byte> text)
         {
             int position = 0;
             for (int group = 3; group >= 0; group--)
@@ -343,8 +432,8 @@ namespace Ravuna.MotionSerialization
         // Held around every call that hands out memory and the copy of it.
         public static readonly object SyncRoot = new object();
 
-        // Dotted-address text of the garbage-free encoders; used under SyncRoot.
-        static readonly byte[] ipTextScratch = new byte[16];
+        // Bytes of the longest dotted address and its NUL.
+        const int IpTextCapacity = 16;
 
         // ---- Detection -------------------------------------------------
 
@@ -355,7 +444,7 @@ namespace Ravuna.MotionSerialization
         public static DocumentKind Detect(byte[] bytes, int length)
         {
             CheckBuffer(bytes, length);
-            DocumentVerdict verdict = Judge(bytes, length, DocumentKind.None);
+            DocumentVerdict verdict = Judge(new ReadOnlySpan<byte>(bytes, 0, length), DocumentKind.None);
             return verdict.Reason == DocumentVerdict.NoHeader ? DocumentKind.None
                                                               : (DocumentKind)verdict.Kind;
         }
@@ -377,31 +466,61 @@ namespace Ravuna.MotionSerialization
         public static int EncodeSkeletonDefinition(ulong packedIpAddress, ushort port,
                                                    BoneArrays bones, ref byte[] destination)
         {
-            CheckBones(bones, withParents: true);
-            lock (SyncRoot)
+            int length;
+            if (!TryEncodeSkeletonDefinition(packedIpAddress, port, bones, destination, out length))
             {
-                IpAddress.WriteText(packedIpAddress, ipTextScratch);
-                return EncodeSkeletonDefinitionLocked(ipTextScratch, port, bones, ref destination);
+                destination = new byte[length];
+                TryEncodeSkeletonDefinition(packedIpAddress, port, bones, destination, out length);
             }
+            return length;
+        }
+
+        // Garbage-free: writes the document at the start of `destination`;
+        // false when it does not fit, then only `length` (the length needed)
+        // is set.
+        public static bool TryEncodeSkeletonDefinition(ulong packedIpAddress, ushort port,
+                                                       BoneArrays bones, Span<byte> destination,
+                                                       out int length)
+        {
+            CheckBones(bones, withParents: true);
+            Span<byte> ipText = stackalloc byte[IpTextCapacity];
+            IpAddress.WriteText(packedIpAddress, ipText);
+            if (RavunaMotionSerializerNative.ConvertSkeletonDefinitionToBuffer(
+                    ref MemoryMarshal.GetReference(ipText), port, bones.Count, bones.Ids,
+                    bones.ParentIds, bones.Rotation0, bones.Rotation1, bones.Rotation2,
+                    bones.Rotation3, bones.Translation0, bones.Translation1, bones.Translation2,
+                    destination.Length, ref MemoryMarshal.GetReference(destination), out length))
+                return true;
+            return Unfit(destination, length, "ConvertSkeletonDefinitionToBuffer");
+        }
+
+        public static bool TryEncodeSkeletonDefinition(ulong packedIpAddress, ushort port,
+                                                       BoneArrays bones, byte[] destination,
+                                                       int offset, out int length)
+        {
+            return TryEncodeSkeletonDefinition(packedIpAddress, port, bones,
+                                               Tail(destination, offset), out length);
         }
 
         public static SkeletonDefinition DecodeSkeletonDefinition(byte[] bytes, bool strict = false)
         {
             SkeletonDefinition skeleton;
             if (!TryDecodeSkeletonDefinition(bytes, out skeleton, strict))
-                throw Failure(bytes, LengthOf(bytes), DocumentKind.SkeletonDefinition);
+                throw Failure(bytes, DocumentKind.SkeletonDefinition);
             return skeleton;
         }
 
         public static bool TryDecodeSkeletonDefinition(byte[] bytes, out SkeletonDefinition skeleton,
                                                        bool strict = false)
         {
+            int length = LengthOf(bytes);
+            CheckBuffer(bytes, length);
+            skeleton = null;
+            if (strict && !ReadsExactly(bytes, DocumentKind.SkeletonDefinition)) return false;
             var bones = new BoneArrays();
             ulong packedIpAddress;
             ushort port;
-            skeleton = null;
-            if (!TryDecodeSkeletonDefinition(bytes, LengthOf(bytes), bones, out packedIpAddress,
-                                             out port, strict))
+            if (!TryDecodeSkeletonDefinitionLocked(bytes, length, bones, out packedIpAddress, out port))
                 return false;
             skeleton = new SkeletonDefinition(IpAddress.Unpack(packedIpAddress), port,
                                               bones.ToBones());
@@ -414,32 +533,37 @@ namespace Ravuna.MotionSerialization
                                                        bool strict = false)
         {
             CheckBuffer(bytes, length);
+            return TryDecodeSkeletonDefinition(new ReadOnlySpan<byte>(bytes, 0, length), bones,
+                                               out packedIpAddress, out port, strict);
+        }
+
+        // Garbage-free: fills `bones` (Count becomes the bone count, the
+        // arrays grow when they hold fewer bones). On false, when the bytes
+        // are not a valid skeleton definition, `bones` is left as it was.
+        public static bool TryDecodeSkeletonDefinition(ReadOnlySpan<byte> bytes, BoneArrays bones,
+                                                       out ulong packedIpAddress, out ushort port,
+                                                       bool strict = false)
+        {
             if (bones == null) throw new ArgumentNullException(nameof(bones));
-            if (strict && !ReadsExactly(bytes, length, DocumentKind.SkeletonDefinition))
+            packedIpAddress = 0;
+            port = 0;
+            if (strict && !ReadsExactly(bytes, DocumentKind.SkeletonDefinition)) return false;
+            uint rawPort = 0;
+            int count = -1;  // left so when the bytes are not a valid document
+            for (int attempt = 0; ; attempt++)
             {
-                packedIpAddress = 0;
-                port = 0;
-                return false;
+                if (RavunaMotionSerializerNative.ConvertBytesToSkeletonDefinitionArrays(
+                        bytes.Length, ref MemoryMarshal.GetReference(bytes), ref packedIpAddress,
+                        ref rawPort, bones.Capacity, bones.Ids, bones.ParentIds, bones.Rotation0,
+                        bones.Rotation1, bones.Rotation2, bones.Rotation3, bones.Translation0,
+                        bones.Translation1, bones.Translation2, ref count))
+                    break;
+                if (count <= bones.Capacity || attempt > 0) return false;
+                bones.Reserve(count);
             }
-            lock (SyncRoot)
-            {
-                uint rawPort;
-                int count;
-                IntPtr ids, parentIds, r0, r1, r2, r3, t0, t1, t2;
-                if (!RavunaMotionSerializerNative.ConvertBytesToSkeletonDefinition(
-                        length, bytes, out packedIpAddress, out rawPort, out count, out ids,
-                        out parentIds, out r0, out r1, out r2, out r3, out t0, out t1, out t2))
-                {
-                    port = 0;
-                    return false;
-                }
-                port = (ushort)rawPort;
-                bones.Resize(count);
-                Marshal.Copy(ids, bones.Ids, 0, count);
-                Marshal.Copy(parentIds, bones.ParentIds, 0, count);
-                CopyTransforms(bones, count, r0, r1, r2, r3, t0, t1, t2);
-                return true;
-            }
+            bones.Resize(count);
+            port = (ushort)rawPort;
+            return true;
         }
 
         // ---- Frames ----------------------------------------------------
@@ -461,28 +585,59 @@ namespace Ravuna.MotionSerialization
         public static int EncodeFrameData(in FrameHeader header, BoneArrays bones,
                                           ref byte[] destination)
         {
-            CheckBones(bones, withParents: false);
-            lock (SyncRoot)
+            int length;
+            if (!TryEncodeFrameData(header, bones, destination, out length))
             {
-                IpAddress.WriteText(header.PackedIpAddress, ipTextScratch);
-                return EncodeFrameDataLocked(ipTextScratch, header, bones, ref destination);
+                destination = new byte[length];
+                TryEncodeFrameData(header, bones, destination, out length);
             }
+            return length;
+        }
+
+        // Garbage-free: writes the document at the start of `destination`;
+        // false when it does not fit, then only `length` (the length needed)
+        // is set.
+        public static bool TryEncodeFrameData(in FrameHeader header, BoneArrays bones,
+                                              Span<byte> destination, out int length)
+        {
+            CheckBones(bones, withParents: false);
+            Span<byte> ipText = stackalloc byte[IpTextCapacity];
+            IpAddress.WriteText(header.PackedIpAddress, ipText);
+            Timecode timecode = header.Timecode;
+            if (RavunaMotionSerializerNative.ConvertFrameDataToBuffer(
+                    ref MemoryMarshal.GetReference(ipText), header.Port, header.FrameNumber,
+                    header.Time, header.Uttm, timecode.Value0, timecode.Value1, timecode.Value2,
+                    timecode.Value3, timecode.Value4, timecode.Flag ? (byte)1 : (byte)0,
+                    bones.Count, bones.Ids, bones.Rotation0, bones.Rotation1, bones.Rotation2,
+                    bones.Rotation3, bones.Translation0, bones.Translation1, bones.Translation2,
+                    destination.Length, ref MemoryMarshal.GetReference(destination), out length))
+                return true;
+            return Unfit(destination, length, "ConvertFrameDataToBuffer");
+        }
+
+        public static bool TryEncodeFrameData(in FrameHeader header, BoneArrays bones,
+                                              byte[] destination, int offset, out int length)
+        {
+            return TryEncodeFrameData(header, bones, Tail(destination, offset), out length);
         }
 
         public static FrameData DecodeFrameData(byte[] bytes, bool strict = false)
         {
             FrameData frame;
             if (!TryDecodeFrameData(bytes, out frame, strict))
-                throw Failure(bytes, LengthOf(bytes), DocumentKind.FrameData);
+                throw Failure(bytes, DocumentKind.FrameData);
             return frame;
         }
 
         public static bool TryDecodeFrameData(byte[] bytes, out FrameData frame, bool strict = false)
         {
+            int length = LengthOf(bytes);
+            CheckBuffer(bytes, length);
+            frame = null;
+            if (strict && !ReadsExactly(bytes, DocumentKind.FrameData)) return false;
             var bones = new BoneArrays();
             FrameHeader header;
-            frame = null;
-            if (!TryDecodeFrameData(bytes, LengthOf(bytes), bones, out header, strict)) return false;
+            if (!TryDecodeFrameDataLocked(bytes, length, bones, out header)) return false;
             frame = new FrameData(IpAddress.Unpack(header.PackedIpAddress), header.Port,
                                   header.FrameNumber, header.Time, header.Uttm, header.Timecode,
                                   bones.ToBones());
@@ -494,9 +649,16 @@ namespace Ravuna.MotionSerialization
         public static FrameHeader DecodeFrameData(byte[] bytes, int length, BoneArrays bones,
                                                   bool strict = false)
         {
+            CheckBuffer(bytes, length);
+            return DecodeFrameData(new ReadOnlySpan<byte>(bytes, 0, length), bones, strict);
+        }
+
+        public static FrameHeader DecodeFrameData(ReadOnlySpan<byte> bytes, BoneArrays bones,
+                                                  bool strict = false)
+        {
             FrameHeader header;
-            if (!TryDecodeFrameData(bytes, length, bones, out header, strict))
-                throw Failure(bytes, length, DocumentKind.FrameData);
+            if (!TryDecodeFrameData(bytes, bones, out header, strict))
+                throw Failure(bytes, DocumentKind.FrameData);
             return header;
         }
 
@@ -506,37 +668,40 @@ namespace Ravuna.MotionSerialization
                                               out FrameHeader header, bool strict = false)
         {
             CheckBuffer(bytes, length);
+            return TryDecodeFrameData(new ReadOnlySpan<byte>(bytes, 0, length), bones, out header,
+                                      strict);
+        }
+
+        // Garbage-free, as the skeleton's: on false `bones` is left as it was.
+        public static bool TryDecodeFrameData(ReadOnlySpan<byte> bytes, BoneArrays bones,
+                                              out FrameHeader header, bool strict = false)
+        {
             if (bones == null) throw new ArgumentNullException(nameof(bones));
-            if (strict && !ReadsExactly(bytes, length, DocumentKind.FrameData))
+            header = default(FrameHeader);
+            if (strict && !ReadsExactly(bytes, DocumentKind.FrameData)) return false;
+            ulong packedIpAddress = 0;
+            uint port = 0;
+            int frameNumber = 0, count = -1;
+            float time = 0;
+            double uttm = 0;
+            byte c0 = 0, c1 = 0, c2 = 0, c3 = 0, c4 = 0, flag = 0;
+            for (int attempt = 0; ; attempt++)
             {
-                header = default(FrameHeader);
-                return false;
+                if (RavunaMotionSerializerNative.ConvertBytesToFrameDataArrays(
+                        bytes.Length, ref MemoryMarshal.GetReference(bytes), ref packedIpAddress,
+                        ref port, ref frameNumber, ref time, ref uttm, ref c0, ref c1, ref c2,
+                        ref c3, ref c4, ref flag, bones.Capacity, bones.Ids, bones.Rotation0,
+                        bones.Rotation1, bones.Rotation2, bones.Rotation3, bones.Translation0,
+                        bones.Translation1, bones.Translation2, ref count))
+                    break;
+                if (count <= bones.Capacity || attempt > 0) return false;
+                bones.Reserve(count);
             }
-            lock (SyncRoot)
-            {
-                ulong packedIpAddress;
-                uint port;
-                int frameNumber, count;
-                float time;
-                double uttm;
-                byte c0, c1, c2, c3, c4, flag;
-                IntPtr ids, r0, r1, r2, r3, t0, t1, t2;
-                if (!RavunaMotionSerializerNative.ConvertBytesToFrameData(
-                        length, bytes, out packedIpAddress, out port, out frameNumber, out time,
-                        out uttm, out c0, out c1, out c2, out c3, out c4, out flag, out count,
-                        out ids, out r0, out r1, out r2, out r3, out t0, out t1, out t2))
-                {
-                    header = default(FrameHeader);
-                    return false;
-                }
-                header = new FrameHeader(packedIpAddress, (ushort)port, frameNumber, time, uttm,
-                                         new Timecode(c0, c1, c2, c3, c4, flag != 0));
-                bones.Resize(count);
-                Marshal.Copy(ids, bones.Ids, 0, count);
-                Array.Clear(bones.ParentIds, 0, count);
-                CopyTransforms(bones, count, r0, r1, r2, r3, t0, t1, t2);
-                return true;
-            }
+            bones.Resize(count);
+            Array.Clear(bones.ParentIds, 0, count);
+            header = new FrameHeader(packedIpAddress, (ushort)port, frameNumber, time, uttm,
+                                     new Timecode(c0, c1, c2, c3, c4, flag != 0));
+            return true;
         }
 
         // ---- Sensor records --------------------------------------------
@@ -567,7 +732,7 @@ namespace Ravuna.MotionSerialization
         {
             SensorData sensor;
             if (!TryDecodeSensorData(bytes, out sensor, strict))
-                throw Failure(bytes, LengthOf(bytes), DocumentKind.SensorData);
+                throw Failure(bytes, DocumentKind.SensorData);
             return sensor;
         }
 
@@ -576,7 +741,7 @@ namespace Ravuna.MotionSerialization
             int length = LengthOf(bytes);
             CheckBuffer(bytes, length);
             sensor = null;
-            if (strict && !ReadsExactly(bytes, length, DocumentKind.SensorData)) return false;
+            if (strict && !ReadsExactly(bytes, DocumentKind.SensorData)) return false;
             ulong packedIpAddress;
             uint port;
             double uttm;
@@ -610,7 +775,139 @@ namespace Ravuna.MotionSerialization
             return true;
         }
 
+        // Garbage-free: writes the record's document at the start of
+        // `destination`; false when it does not fit, then only `length` (the
+        // length needed) is set.
+        public static bool TryEncodeSensorData(SensorRecord sensor, Span<byte> destination,
+                                               out int length)
+        {
+            if (sensor == null) throw new ArgumentNullException(nameof(sensor));
+            Span<byte> ipText = stackalloc byte[IpTextCapacity];
+            IpAddress.WriteText(sensor.PackedIpAddress, ipText);
+            // The NULs the library reads up to, within the arrays whatever
+            // the caller wrote into them.
+            sensor.Address[sensor.AddressLength] = 0;
+            sensor.Name[sensor.NameLength] = 0;
+            float[] v = sensor.Values;
+            if (RavunaMotionSerializerNative.ConvertSensorDataToBuffer(
+                    ref MemoryMarshal.GetReference(ipText), sensor.Port, sensor.Uttm,
+                    ref sensor.Address[0], ref sensor.Name[0], sensor.JointIndex, v[0], v[1], v[2],
+                    v[3], v[4], v[5], v[6], destination.Length,
+                    ref MemoryMarshal.GetReference(destination), out length))
+                return true;
+            return Unfit(destination, length, "ConvertSensorDataToBuffer");
+        }
+
+        public static bool TryEncodeSensorData(SensorRecord sensor, byte[] destination, int offset,
+                                               out int length)
+        {
+            return TryEncodeSensorData(sensor, Tail(destination, offset), out length);
+        }
+
+        public static bool TryDecodeSensorData(byte[] bytes, int length, SensorRecord sensor,
+                                               bool strict = false)
+        {
+            CheckBuffer(bytes, length);
+            return TryDecodeSensorData(new ReadOnlySpan<byte>(bytes, 0, length), sensor, strict);
+        }
+
+        // Garbage-free: fills `sensor`, growing its text arrays when a text
+        // does not fit. On false, when the bytes are not a valid sensor data
+        // document, `sensor` is left as it was. A joint index or values the
+        // document lacks read as 0.
+        public static bool TryDecodeSensorData(ReadOnlySpan<byte> bytes, SensorRecord sensor,
+                                               bool strict = false)
+        {
+            if (sensor == null) throw new ArgumentNullException(nameof(sensor));
+            if (strict && !ReadsExactly(bytes, DocumentKind.SensorData)) return false;
+            ulong packedIpAddress = 0;
+            uint port = 0;
+            double uttm = 0;
+            int addressLength = -1, nameLength = -1, jointIndex = 0;
+            float v0 = 0, v1 = 0, v2 = 0, v3 = 0, v4 = 0, v5 = 0, v6 = 0;
+            for (int attempt = 0; ; attempt++)
+            {
+                byte[] address = sensor.Address, name = sensor.Name;
+                if (RavunaMotionSerializerNative.ConvertBytesToSensorDataTexts(
+                        bytes.Length, ref MemoryMarshal.GetReference(bytes), ref packedIpAddress,
+                        ref port, ref uttm, address.Length, ref address[0], ref addressLength,
+                        name.Length, ref name[0], ref nameLength, ref jointIndex, ref v0, ref v1,
+                        ref v2, ref v3, ref v4, ref v5, ref v6))
+                    break;
+                if ((addressLength < address.Length && nameLength < name.Length) || attempt > 0)
+                    return false;
+                sensor.ReserveTexts(addressLength, nameLength);
+            }
+            sensor.SetLengths(addressLength, nameLength);
+            sensor.PackedIpAddress = packedIpAddress;
+            sensor.Port = (ushort)port;
+            sensor.Uttm = uttm;
+            sensor.JointIndex = jointIndex;
+            float[] values = sensor.Values;
+            values[0] = v0;
+            values[1] = v1;
+            values[2] = v2;
+            values[3] = v3;
+            values[4] = v4;
+            values[5] = v5;
+            values[6] = v6;
+            return true;
+        }
+
         // ---- Calls under SyncRoot --------------------------------------
+
+        static bool TryDecodeSkeletonDefinitionLocked(byte[] bytes, int length, BoneArrays bones,
+                                                      out ulong packedIpAddress, out ushort port)
+        {
+            lock (SyncRoot)
+            {
+                uint rawPort;
+                int count;
+                IntPtr ids, parentIds, r0, r1, r2, r3, t0, t1, t2;
+                if (!RavunaMotionSerializerNative.ConvertBytesToSkeletonDefinition(
+                        length, bytes, out packedIpAddress, out rawPort, out count, out ids,
+                        out parentIds, out r0, out r1, out r2, out r3, out t0, out t1, out t2))
+                {
+                    port = 0;
+                    return false;
+                }
+                port = (ushort)rawPort;
+                bones.Resize(count);
+                Marshal.Copy(ids, bones.Ids, 0, count);
+                Marshal.Copy(parentIds, bones.ParentIds, 0, count);
+                CopyTransforms(bones, count, r0, r1, r2, r3, t0, t1, t2);
+                return true;
+            }
+        }
+
+        static bool TryDecodeFrameDataLocked(byte[] bytes, int length, BoneArrays bones,
+                                             out FrameHeader header)
+        {
+            lock (SyncRoot)
+            {
+                ulong packedIpAddress;
+                uint port;
+                int frameNumber, count;
+                float time;
+                double uttm;
+                byte c0, c1, c2, c3, c4, flag;
+                IntPtr ids, r0, r1, r2, r3, t0, t1, t2;
+                if (!RavunaMotionSerializerNative.ConvertBytesToFrameData(
+                        length, bytes, out packedIpAddress, out port, out frameNumber, out time,
+                        out uttm, out c0, out c1, out c2, out c3, out c4, out flag, out count,
+                        out ids, out r0, out r1, out r2, out r3, out t0, out t1, out t2))
+                {
+                    header = default(FrameHeader);
+                    return false;
+                }
+                header = new FrameHeader(packedIpAddress, (ushort)port, frameNumber, time, uttm,
+                                         new Timecode(c0, c1, c2, c3, c4, flag != 0));
+                bones.Resize(count);
+                Marshal.Copy(ids, bones.Ids, 0, count);
+                CopyTransforms(bones, count, r0, r1, r2, r3, t0, t1, t2);
+                return true;
+            }
+        }
 
         static int EncodeSkeletonDefinitionLocked(byte[] ipText, ushort port, BoneArrays bones,
                                                   ref byte[] destination)
@@ -710,28 +1007,45 @@ namespace Ravuna.MotionSerialization
             return new InvalidOperationException(function + " refused its arguments");
         }
 
+        // False for a destination too small (the library wrote only the
+        // length needed); any other refusal throws.
+        static bool Unfit(Span<byte> destination, int length, string function)
+        {
+            if (length > destination.Length) return false;
+            throw Refused(function);
+        }
+
+        static Span<byte> Tail(byte[] destination, int offset)
+        {
+            if (destination == null) throw new ArgumentNullException(nameof(destination));
+            if ((uint)offset > (uint)destination.Length)
+                throw new ArgumentOutOfRangeException(nameof(offset), offset,
+                                                      "offset must lie within the array");
+            return new Span<byte>(destination, offset, destination.Length - offset);
+        }
+
         // The library's verdict on the bytes read as `expected`; it reads only
         // its arguments, so no lock.
-        static DocumentVerdict Judge(byte[] bytes, int length, DocumentKind expected)
+        static DocumentVerdict Judge(ReadOnlySpan<byte> bytes, DocumentKind expected)
         {
             DocumentVerdict verdict;
-            if (!RavunaMotionSerializerNative.JudgeDocumentBytes(length, bytes, (uint)expected,
-                                                                 out verdict))
+            if (!RavunaMotionSerializerNative.JudgeDocumentBytes(
+                    bytes.Length, ref MemoryMarshal.GetReference(bytes), (uint)expected, out verdict))
                 throw Refused("JudgeDocumentBytes");
             return verdict;
         }
 
-        static bool ReadsExactly(byte[] bytes, int length, DocumentKind expected)
+        static bool ReadsExactly(ReadOnlySpan<byte> bytes, DocumentKind expected)
         {
-            DocumentVerdict verdict = Judge(bytes, length, expected);
+            DocumentVerdict verdict = Judge(bytes, expected);
             return verdict.Reason == DocumentVerdict.Accepted && verdict.LenientReads == 0;
         }
 
         // Why the bytes are not a valid document of the expected kind, or
         // which lenient reads a strict decoding refused, in the library's words.
-        static MotionDocumentException Failure(byte[] bytes, int length, DocumentKind expected)
+        static MotionDocumentException Failure(ReadOnlySpan<byte> bytes, DocumentKind expected)
         {
-            DocumentVerdict verdict = Judge(bytes, length, expected);
+            DocumentVerdict verdict = Judge(bytes, expected);
             var text = new byte[DocumentVerdict.TextCapacity];
             int textLength;
             RavunaMotionSerializerNative.DescribeDocumentVerdict(ref verdict, text.Length, text,

@@ -10,6 +10,15 @@
 // the two sensor texts must be given back with ReleaseSensorDataText. The
 // MotionSerializer class wraps all of this; use these declarations directly
 // only when you follow those rules yourself.
+//
+// The caller-buffer declarations (...ToBuffer, ...Arrays, ...Texts) take no
+// lock and hand nothing out: the library reads and writes only the memory
+// passed in. A byte buffer or text passes as a `ref` to its first byte, so
+// both an array (`ref array[offset]`) and a span
+// (`ref MemoryMarshal.GetReference(span)`, null for an empty span) pass in
+// place, without a copy. The parsing ones' outputs are `ref`: the library
+// leaves an output alone where it has nothing to write (a document without a
+// port, the bone count of bytes that are not a document), so set them first.
 using System;
 using System.Runtime.InteropServices;
 
@@ -100,6 +109,70 @@ namespace Ravuna.MotionSerialization
         [DllImport(LibraryName, CallingConvention = CallingConvention.Cdecl, ExactSpelling = true)]
         public static extern void ReleaseSensorDataText(IntPtr text);
 
+        // ---- Caller buffers ------------------------------------------------
+
+        // False when the document does not fit `capacity` bytes (then only
+        // outSize, the length it needs, is written) or for a null argument.
+        [DllImport(LibraryName, CallingConvention = CallingConvention.Cdecl, ExactSpelling = true)]
+        [return: MarshalAs(UnmanagedType.U1)]
+        public static extern bool ConvertSkeletonDefinitionToBuffer(
+            ref byte ipText, uint port, int boneCount, int[] boneIds, int[] parentBoneIds,
+            float[] rotation0, float[] rotation1, float[] rotation2, float[] rotation3,
+            float[] translation0, float[] translation1, float[] translation2,
+            int capacity, ref byte buffer, out int outSize);
+
+        [DllImport(LibraryName, CallingConvention = CallingConvention.Cdecl, ExactSpelling = true)]
+        [return: MarshalAs(UnmanagedType.U1)]
+        public static extern bool ConvertFrameDataToBuffer(
+            ref byte ipText, uint port, int frameNumber, float time, double uttm,
+            byte timecode0, byte timecode1, byte timecode2, byte timecode3, byte timecode4,
+            byte timecodeFlag, int boneCount, int[] boneIds,
+            float[] rotation0, float[] rotation1, float[] rotation2, float[] rotation3,
+            float[] translation0, float[] translation1, float[] translation2,
+            int capacity, ref byte buffer, out int outSize);
+
+        // sensorAddress and sensorName: NUL-terminated UTF-8.
+        [DllImport(LibraryName, CallingConvention = CallingConvention.Cdecl, ExactSpelling = true)]
+        [return: MarshalAs(UnmanagedType.U1)]
+        public static extern bool ConvertSensorDataToBuffer(
+            ref byte ipText, uint port, double uttm, ref byte sensorAddress, ref byte sensorName,
+            int sensorJointIndex, float sensorValue0, float sensorValue1, float sensorValue2,
+            float sensorValue3, float sensorValue4, float sensorValue5, float sensorValue6,
+            int capacity, ref byte buffer, out int outSize);
+
+        // False when the bones exceed boneCapacity (then only outBoneCount is
+        // written), or when the bytes are not a valid skeleton definition.
+        [DllImport(LibraryName, CallingConvention = CallingConvention.Cdecl, ExactSpelling = true)]
+        [return: MarshalAs(UnmanagedType.U1)]
+        public static extern bool ConvertBytesToSkeletonDefinitionArrays(
+            int size, ref byte bytes, ref ulong outIpAddress, ref uint outPort, int boneCapacity,
+            int[] boneIds, int[] parentBoneIds, float[] rotation0, float[] rotation1,
+            float[] rotation2, float[] rotation3, float[] translation0, float[] translation1,
+            float[] translation2, ref int outBoneCount);
+
+        [DllImport(LibraryName, CallingConvention = CallingConvention.Cdecl, ExactSpelling = true)]
+        [return: MarshalAs(UnmanagedType.U1)]
+        public static extern bool ConvertBytesToFrameDataArrays(
+            int size, ref byte bytes, ref ulong outIpAddress, ref uint outPort,
+            ref int outFrameNumber, ref float outTime, ref double outUttm,
+            ref byte outTimecode0, ref byte outTimecode1, ref byte outTimecode2,
+            ref byte outTimecode3, ref byte outTimecode4, ref byte outTimecodeFlag,
+            int boneCapacity, int[] boneIds, float[] rotation0, float[] rotation1,
+            float[] rotation2, float[] rotation3, float[] translation0, float[] translation1,
+            float[] translation2, ref int outBoneCount);
+
+        // Each capacity counts the text's NUL. False when a text does not fit
+        // (then only the two lengths, without the NUL, are written).
+        [DllImport(LibraryName, CallingConvention = CallingConvention.Cdecl, ExactSpelling = true)]
+        [return: MarshalAs(UnmanagedType.U1)]
+        public static extern bool ConvertBytesToSensorDataTexts(
+            int size, ref byte bytes, ref ulong outIpAddress, ref uint outPort, ref double outUttm,
+            int addressCapacity, ref byte sensorAddress, ref int outSensorAddressLength,
+            int nameCapacity, ref byte sensorName, ref int outSensorNameLength,
+            ref int outSensorJointIndex, ref float outSensorValue0, ref float outSensorValue1,
+            ref float outSensorValue2, ref float outSensorValue3, ref float outSensorValue4,
+            ref float outSensorValue5, ref float outSensorValue6);
+
         [DllImport(LibraryName, CallingConvention = CallingConvention.Cdecl, ExactSpelling = true)]
         [return: MarshalAs(UnmanagedType.U1)]
         public static extern bool IsRmfBytes(int size, byte[] bytes);
@@ -120,6 +193,11 @@ namespace Ravuna.MotionSerialization
         [DllImport(LibraryName, CallingConvention = CallingConvention.Cdecl, ExactSpelling = true)]
         [return: MarshalAs(UnmanagedType.U1)]
         public static extern bool JudgeDocumentBytes(int size, byte[] bytes, uint expectedKind,
+                                                     out DocumentVerdict outVerdict);
+
+        [DllImport(LibraryName, CallingConvention = CallingConvention.Cdecl, ExactSpelling = true)]
+        [return: MarshalAs(UnmanagedType.U1)]
+        public static extern bool JudgeDocumentBytes(int size, ref byte bytes, uint expectedKind,
                                                      out DocumentVerdict outVerdict);
 
         // Writes the verdict's text, NUL-terminated, into outText (capacity

@@ -27,6 +27,11 @@ static partial class MotionSerializerTests
             { "four threads at once", () => RunThreads(4, seed => { for (int i = 0; i < 500; i++) RoundTrip(27, seed); }) },
             { "failure messages in the library's words", FailureMessages },
             { "strict decoding refuses lenient reads", StrictDecoding },
+            { "caller buffers: the handed-out path's values and bytes, bit for bit", CallerBuffersMatchHandedOut },
+            { "caller buffers: too small a space reported, holders grown", TooSmallSpace },
+            { "caller buffers: hostile bytes read as the handed-out path reads them", HostileBytes },
+            { "caller buffers on four threads at once", () => RunThreads(4, CallerRoundTrips) },
+            { "caller buffers: no managed allocation per call", NoAllocationPerCall },
         };
         int failed = 0;
         foreach (var test in tests)

@@ -16,7 +16,7 @@ _INT16 = (-(2**15), 2**15 - 1)
 _INT32 = (-(2**31), 2**31 - 1)
 _PORT = (0, 2**16 - 1)
 _BYTE = (0, 255)
-_MAX_DOCUMENT_LENGTH = 2**31 - 1
+MAX_DOCUMENT_LENGTH = 2**31 - 1
 # One to three ASCII digits per part, as rmf reads an address.
 _DOTTED_DECIMAL = re.compile(r"[0-9]{1,3}(?:\.[0-9]{1,3}){3}")
 
@@ -76,7 +76,7 @@ def document_bytes(data: BytesLike) -> bytes:
     if not isinstance(data, (bytes, bytearray, memoryview)):
         raise ValueError(f"expected a bytes-like document, got {type(data).__name__}")
     copied = bytes(data)
-    if len(copied) > _MAX_DOCUMENT_LENGTH:
+    if len(copied) > MAX_DOCUMENT_LENGTH:
         raise ValueError(f"a document is shorter than 2**31 bytes, got {len(copied)}")
     return copied
 

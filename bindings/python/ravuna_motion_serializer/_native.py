@@ -120,6 +120,31 @@ def _declare(library: ctypes.CDLL) -> None:
         + [ctypes.POINTER(c_double), ctypes.POINTER(c_void_p), ctypes.POINTER(c_void_p), int_p]
         + [float_p] * 7,
     }
+    # The caller-buffer exports take every pointer as c_void_p, so that a
+    # NumPy array's address (an int) passes as it is, like byref() and bytes.
+    pointer = c_void_p
+    filled_buffer = [c_int, pointer, pointer]  # capacity, buffer, outSize
+    prototypes.update({
+        "ConvertSkeletonDefinitionToBuffer": [c_char_p, c_uint32, c_int] + [pointer] * 9
+        + filled_buffer,
+        "ConvertFrameDataToBuffer": [c_char_p, c_uint32, c_int, c_float, c_double]
+        + [c_ubyte] * 5
+        + [c_bool, c_int]
+        + [pointer] * 8
+        + filled_buffer,
+        "ConvertSensorDataToBuffer": [c_char_p, c_uint32, c_double, c_char_p, c_char_p, c_int]
+        + [c_float] * 7
+        + filled_buffer,
+        "ConvertBytesToSkeletonDefinitionArrays": [c_int, pointer, pointer, pointer, c_int]
+        + [pointer] * 10,
+        # address, port, then number, time, uttm, five timecode bytes, flag
+        "ConvertBytesToFrameDataArrays": [c_int] + [pointer] * 12
+        + [c_int]
+        + [pointer] * 9,
+        "ConvertBytesToSensorDataTexts": [c_int, pointer, pointer, pointer, pointer]
+        + [c_int, pointer, pointer] * 2
+        + [pointer] * 8,
+    })
     for name, argument_types in prototypes.items():
         function = getattr(library, name)
         function.argtypes = argument_types

@@ -13,6 +13,7 @@ import ctypes
 from typing import Sequence
 
 from . import _checks
+from ._buffers import WritableBuffer, write_into
 from ._native import CALL_LOCK, float_p, int_p, library
 from .detection import check_strict, decoding_failure
 from .values import (
@@ -60,7 +61,7 @@ class _EncodedDocument:
         return ctypes.string_at(self.buffer, self.size.value)
 
 
-def _encode(function_name: str, *arguments: object) -> bytes:
+def _encode(function_name: str, arguments: tuple) -> bytes:
     document = _EncodedDocument()
     with CALL_LOCK:
         if not getattr(library(), function_name)(*arguments, *document.arguments()):
@@ -68,13 +69,10 @@ def _encode(function_name: str, *arguments: object) -> bytes:
         return document.copy()
 
 
-def encode_skeleton_definition(skeleton: SkeletonDefinition) -> bytes:
-    """The encoded skeleton definition document, of
-    ``_facts.skeleton_definition_length(len(skeleton.bones))`` bytes."""
+def _skeleton_arguments(skeleton: SkeletonDefinition) -> tuple:
     bones = skeleton.bones
     parents = _int_array([_checks.bone_id(bone.parent_id, "parent bone id") for bone in bones])
-    return _encode(
-        "ConvertSkeletonDefinitionToBytes",
+    return (
         _checks.ip_text(skeleton.ip_address),
         _checks.port(skeleton.port),
         len(bones),
@@ -84,12 +82,9 @@ def encode_skeleton_definition(skeleton: SkeletonDefinition) -> bytes:
     )
 
 
-def encode_frame(frame: FrameData) -> bytes:
-    """The encoded frame data document, of
-    ``_facts.frame_data_length(len(frame.bones))`` bytes."""
+def _frame_arguments(frame: FrameData) -> tuple:
     timecode = [_checks.byte(value, f"timecode[{k}]") for k, value in enumerate(frame.timecode)]
-    return _encode(
-        "ConvertFrameDataToBytes",
+    return (
         _checks.ip_text(frame.ip_address),
         _checks.port(frame.port),
         _checks.int32(frame.frame_number, "frame_number"),
@@ -103,11 +98,8 @@ def encode_frame(frame: FrameData) -> bytes:
     )
 
 
-def encode_sensor_data(sensor: SensorData) -> bytes:
-    """The encoded sensor data document, of ``_facts.sensor_data_length(a, n)``
-    bytes for an address of a and a name of n encoded bytes."""
-    return _encode(
-        "ConvertSensorDataToBytes",
+def _sensor_arguments(sensor: SensorData) -> tuple:
+    return (
         _checks.ip_text(sensor.ip_address),
         _checks.port(sensor.port),
         float(sensor.uttm),
@@ -116,6 +108,45 @@ def encode_sensor_data(sensor: SensorData) -> bytes:
         _checks.int32(sensor.joint_index, "joint_index"),
         *sensor.values,
     )
+
+
+# Each value type's arguments and the export that writes them into a buffer.
+_BUFFER_ENCODERS = {
+    SkeletonDefinition: (_skeleton_arguments, "ConvertSkeletonDefinitionToBuffer"),
+    FrameData: (_frame_arguments, "ConvertFrameDataToBuffer"),
+    SensorData: (_sensor_arguments, "ConvertSensorDataToBuffer"),
+}
+
+
+def encode_skeleton_definition(skeleton: SkeletonDefinition) -> bytes:
+    """The encoded skeleton definition document, of
+    ``_facts.skeleton_definition_length(len(skeleton.bones))`` bytes."""
+    return _encode("ConvertSkeletonDefinitionToBytes", _skeleton_arguments(skeleton))
+
+
+def encode_frame(frame: FrameData) -> bytes:
+    """The encoded frame data document, of
+    ``_facts.frame_data_length(len(frame.bones))`` bytes."""
+    return _encode("ConvertFrameDataToBytes", _frame_arguments(frame))
+
+
+def encode_sensor_data(sensor: SensorData) -> bytes:
+    """The encoded sensor data document, of ``_facts.sensor_data_length(a, n)``
+    bytes for an address of a and a name of n encoded bytes."""
+    return _encode("ConvertSensorDataToBytes", _sensor_arguments(sensor))
+
+
+def encode_into(value: SkeletonDefinition | FrameData | SensorData, buffer: WritableBuffer) -> int:
+    """Writes the document of `value` at the start of `buffer` (a bytearray, a
+    writable memoryview or any other writable buffer) and returns its length:
+    the same bytes as the matching ``encode_...`` function, with no lock and
+    nothing handed out. A bytearray too small is grown; any other buffer too
+    small raises BufferTooSmallError, which carries the length needed."""
+    try:
+        arguments_of, function_name = _BUFFER_ENCODERS[type(value)]
+    except KeyError:
+        raise ValueError(f"cannot encode a {type(value).__name__}") from None
+    return write_into(getattr(library(), function_name), arguments_of(value), buffer)
 
 
 class _Sender:

@@ -4,6 +4,7 @@ or read leniently: both come from the library's own verdict."""
 from __future__ import annotations
 
 import ctypes
+from typing import Optional
 
 from . import _checks, _facts
 from ._native import DocumentVerdict, library
@@ -21,11 +22,13 @@ _NUMBERS = {
 _KINDS = {number: kind for kind, number in _NUMBERS.items()}
 
 
-def judge(data: bytes, expected: DocumentKind = DocumentKind.NONE) -> DocumentVerdict:
-    """The library's verdict on `data` parsed as `expected` (or as the kind it
-    holds). Reads only its arguments: no lock is needed."""
+def judge(data: object, expected: DocumentKind = DocumentKind.NONE, size: Optional[int] = None) -> DocumentVerdict:
+    """The library's verdict on `data` (bytes, or an address with its `size`)
+    parsed as `expected` (or as the kind it holds). Reads only its
+    arguments: no lock is needed."""
+    size = len(data) if size is None else size  # type: ignore[arg-type]
     verdict = DocumentVerdict()
-    if not library().JudgeDocumentBytes(len(data), data, _NUMBERS[expected], ctypes.byref(verdict)):
+    if not library().JudgeDocumentBytes(size, data, _NUMBERS[expected], ctypes.byref(verdict)):
         raise ValueError("the library refused to judge the bytes")
     return verdict
 
@@ -44,14 +47,14 @@ def detect(data: _checks.BytesLike) -> DocumentKind:
     return DocumentKind.NONE if verdict.reason == _facts.VERDICT_NO_HEADER else _KINDS[verdict.kind]
 
 
-def decoding_failure(data: bytes, expected: DocumentKind) -> ValueError:
+def decoding_failure(data: object, expected: DocumentKind, size: Optional[int] = None) -> ValueError:
     """A ValueError that tells why `data` is not a valid `expected` document."""
-    return ValueError(verdict_text(judge(data, expected)))
+    return ValueError(verdict_text(judge(data, expected, size)))
 
 
-def check_strict(data: bytes, expected: DocumentKind) -> None:
+def check_strict(data: object, expected: DocumentKind, size: Optional[int] = None) -> None:
     """Raises ValueError naming the lenient reads, or the failure, unless
     `data` is a valid `expected` document read exactly."""
-    verdict = judge(data, expected)
+    verdict = judge(data, expected, size)
     if verdict.reason != _facts.VERDICT_ACCEPTED or verdict.lenient_reads != 0:
         raise ValueError(verdict_text(verdict))
