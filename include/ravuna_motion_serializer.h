@@ -141,7 +141,8 @@ RAVUNA_MOTION_SERIALIZER_API bool ConvertSkeletonDefinitionToBuffer(
  *  @param outIpAddress  sender's address, packed. Written on success, and set
  *                       to 0 when the bytes are not a valid skeleton
  *                       definition document.
- *  @param outPort       sender's port, 0 to 65535.
+ *  @param outPort       sender's port, 0 to 65535; left as the caller set it
+ *                       when the document has no "rcvp" box.
  *  @param outBoneCount  number of bones n.
  *  @param outBoneIds .. outTranslation2  each receives a new array of n
  *                       elements (allocated even when n is 0), owned by the
@@ -162,7 +163,8 @@ RAVUNA_MOTION_SERIALIZER_API bool ConvertBytesToSkeletonDefinition(
  *  values as ConvertBytesToSkeletonDefinition, nothing handed out or freed.
  *  @param size, bytes   the document, as for ConvertBytesToSkeletonDefinition.
  *  @param outIpAddress  sender's address, packed.
- *  @param outPort       sender's port, 0 to 65535.
+ *  @param outPort       sender's port, 0 to 65535; left as the caller set it
+ *                       when the document has no "rcvp" box.
  *  @param boneCapacity  elements available in each array.
  *  @param boneIds .. translation2  receive one element per bone; owned by the
  *                       caller. May be null when boneCapacity is 0.
@@ -230,7 +232,8 @@ RAVUNA_MOTION_SERIALIZER_API bool ConvertFrameDataToBuffer(
  *  @param size, bytes   the document, as for ConvertBytesToSkeletonDefinition.
  *  @param outIpAddress  sender's address, packed; 0 when the bytes are not a
  *                       valid frame data document.
- *  @param outPort       sender's port, 0 to 65535.
+ *  @param outPort       sender's port, 0 to 65535; left as the caller set it
+ *                       when the document has no "rcvp" box.
  *  @param outFrameNumber, outTime, outUttm, outTimecode0..4, outTimecodeFlag
  *                       the scalars; a box missing from the document gives 0.
  *  @param outBoneCount  number of bones n.
@@ -307,7 +310,8 @@ RAVUNA_MOTION_SERIALIZER_API bool ConvertSensorDataToBuffer(
  *  @param size, bytes   the document, as for ConvertBytesToSkeletonDefinition.
  *  @param outIpAddress  sender's address, packed; 0 when the bytes are not a
  *                       valid sensor data document.
- *  @param outPort       sender's port, 0 to 65535.
+ *  @param outPort       sender's port, 0 to 65535; left as the caller set it
+ *                       when the document has no "rcvp" box.
  *  @param outUttm       "uttm"; 0.0 when the document has none.
  *  @param outSensorAddress, outSensorName  each receives a new NUL-terminated
  *                       text holding the whole stored text (a stored zero
