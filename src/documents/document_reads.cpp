@@ -3,32 +3,28 @@
 namespace ravuna_motion_format {
 
 BoneDocumentRead BoneDocumentRead::OfSkeletonDefinition(ByteView bytes, ReadPath path) noexcept {
-  BoneDocumentRead read(BoxType::skdf);
-  if (path == ReadPath::fastOrGeneral) {
-    read.canonical_ = MatchCanonicalSkeletonDefinition(bytes);
-  }
-  if (read.canonical_) {
-    read.accepted_ = true;
-    read.sender_ = ReadCanonicalSender(bytes);
-    read.boneCount_ = read.canonical_->boneCount;
-  } else {
-    read.ReadGeneral(bytes);
-  }
-  return read;
+  return Of(BoxType::skdf, bytes, path);
 }
 
 BoneDocumentRead BoneDocumentRead::OfFrameData(ByteView bytes, ReadPath path) noexcept {
-  BoneDocumentRead read(BoxType::fram);
+  return Of(BoxType::fram, bytes, path);
+}
+
+BoneDocumentRead BoneDocumentRead::Of(BoxType dataKind, ByteView bytes, ReadPath path) noexcept {
+  BoneDocumentRead read(dataKind);
   if (path == ReadPath::fastOrGeneral) {
-    read.canonical_ = MatchCanonicalFrameData(bytes);
+    read.canonical_ = dataKind == BoxType::fram ? MatchCanonicalFrameData(bytes)
+                                                : MatchCanonicalSkeletonDefinition(bytes);
   }
-  if (read.canonical_) {
-    read.accepted_ = true;
-    read.sender_ = ReadCanonicalSender(bytes);
-    read.frame_ = ReadCanonicalFrameHeader(*read.canonical_);
-    read.boneCount_ = read.canonical_->boneCount;
-  } else {
+  if (!read.canonical_) {
     read.ReadGeneral(bytes);
+    return read;
+  }
+  read.accepted_ = true;
+  read.sender_ = ReadCanonicalSender(bytes);
+  read.boneCount_ = read.canonical_->boneCount;
+  if (dataKind == BoxType::fram) {
+    read.frame_ = ReadCanonicalFrameHeader(*read.canonical_);
   }
   return read;
 }

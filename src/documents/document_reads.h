@@ -39,6 +39,7 @@ class BoneDocumentRead {
 
  private:
   explicit BoneDocumentRead(BoxType dataKind) noexcept : dataKind_(dataKind) {}
+  static BoneDocumentRead Of(BoxType dataKind, ByteView bytes, ReadPath path) noexcept;
   void ReadGeneral(ByteView bytes) noexcept;
 
   BoxType dataKind_;
