@@ -33,7 +33,7 @@ std::vector<std::uint32_t> Bits(const float* values, std::size_t count) {
 // way of its dotted text.
 template <bool Frame>
 BoneRead ReadBonesThroughWalk(const Bytes& bytes) {
-  const mf::BoneDocumentRead general =
+  mf::BoneDocumentRead general =
       Frame ? mf::BoneDocumentRead::OfFrameData(bytes, mf::ReadPath::generalOnly)
             : mf::BoneDocumentRead::OfSkeletonDefinition(bytes, mf::ReadPath::generalOnly);
   BoneRead read;
@@ -46,7 +46,7 @@ BoneRead ReadBonesThroughWalk(const Bytes& bytes) {
   if (general.sender().hasPort) {
     read.port = general.sender().port;
   }
-  const std::size_t count = general.boneCount();
+  const std::size_t count = general.CountBones();
   read.count = static_cast<int>(count);
   read.ids.resize(count);
   read.parentIds.resize(Frame ? 0 : count);
@@ -56,7 +56,7 @@ BoneRead ReadBonesThroughWalk(const Bytes& bytes) {
     transform[k].resize(count);
     out.transforms[k] = transform[k].data();
   }
-  general.ReadBones(out);
+  RAVUNA_FUZZ_CHECK(general.ReadBones(out, count) == count);
   for (std::size_t k = 0; k < 7; ++k) {
     read.transform[k] = Bits(transform[k].data(), count);
   }

@@ -16,59 +16,65 @@ BoneDocumentRead BoneDocumentRead::Of(BoxType dataKind, ByteView bytes, ReadPath
     read.canonical_ = dataKind == BoxType::fram ? MatchCanonicalFrameData(bytes)
                                                 : MatchCanonicalSkeletonDefinition(bytes);
   }
-  if (!read.canonical_) {
-    read.ReadGeneral(bytes);
+  if (read.canonical_) {
+    read.accepted_ = true;
+    read.sender_ = ReadCanonicalSender(bytes);
+    if (dataKind == BoxType::fram) {
+      read.frame_ = ReadCanonicalFrameHeader(*read.canonical_);
+    }
     return read;
   }
-  read.accepted_ = true;
-  read.sender_ = ReadCanonicalSender(bytes);
-  read.boneCount_ = read.canonical_->boneCount;
-  if (dataKind == BoxType::fram) {
-    read.frame_ = ReadCanonicalFrameHeader(*read.canonical_);
-  }
+  const EnvelopeResult envelope = DecodeMotionFormat(bytes, read.sender_, dataKind);
+  read.accepted_ = static_cast<bool>(envelope);
+  read.data_ = envelope.data;
   return read;
 }
 
-// Decodes the envelope, then walks the data box once without outputs to take
-// the scalars and count the bones.
-void BoneDocumentRead::ReadGeneral(ByteView bytes) noexcept {
-  const EnvelopeResult envelope = DecodeMotionFormat(bytes, sender_, dataKind_);
-  if (!envelope) {
-    return;
+std::size_t BoneDocumentRead::CountBones() const noexcept {
+  if (canonical_) {
+    return canonical_->boneCount;
   }
-  accepted_ = true;
-  data_ = envelope.data;
-  if (dataKind_ == BoxType::fram) {
-    FrameDataValues values;
-    ReadBoxes<kFrameDataReading>(data_, values);
-    frame_ = values.frame;
-    boneCount_ = values.bones.ids;
-  } else {
-    SkeletonDefinitionValues values;
-    ReadBoxes<kSkeletonDefinitionReading>(data_, values);
-    boneCount_ = values.bones.ids;
-  }
+  // Bone i is the i-th "bnid" the general read meets.
+  struct IdCounter : BoxWalkReader {
+    std::size_t ids = 0;
+    void Leaf(const WalkedBox& box) noexcept { ids += box.header.type == BoxType::bnid ? 1 : 0; }
+  } counter;
+  WalkBoxes(data_, counter);
+  return counter.ids;
 }
 
-void BoneDocumentRead::ReadBones(const BoneOutputs& out) const noexcept {
+std::size_t BoneDocumentRead::ExpectedBones() const noexcept {
   if (canonical_) {
-    if (dataKind_ == BoxType::fram) {
-      ReadCanonicalFrameBones(*canonical_, out);
-    } else {
-      ReadCanonicalSkeletonBones(*canonical_, out);
-    }
-    return;
+    return canonical_->boneCount;
   }
-  const BoneValues bones{out, boneCount_};
+  const std::uint64_t boneLength =
+      dataKind_ == BoxType::fram ? frame_bone::kLength : skeleton_bone::kLength;
+  return static_cast<std::size_t>(data_.size() / boneLength + 1);
+}
+
+std::size_t BoneDocumentRead::ReadBones(const BoneOutputs& out, std::size_t capacity) noexcept {
+  if (canonical_) {
+    if (canonical_->boneCount <= capacity) {
+      if (dataKind_ == BoxType::fram) {
+        ReadCanonicalFrameBones(*canonical_, out);
+      } else {
+        ReadCanonicalSkeletonBones(*canonical_, out);
+      }
+    }
+    return canonical_->boneCount;
+  }
+  const BoneValues bones{out, capacity};
   if (dataKind_ == BoxType::fram) {
     FrameDataValues values{{}, bones};
     ReadBoxes<kFrameDataReading>(data_, values);
     values.bones.FillMissing();
-  } else {
-    SkeletonDefinitionValues values{bones};
-    ReadBoxes<kSkeletonDefinitionReading>(data_, values);
-    values.bones.FillMissing();
+    frame_ = values.frame;
+    return values.bones.ids;
   }
+  SkeletonDefinitionValues values{bones};
+  ReadBoxes<kSkeletonDefinitionReading>(data_, values);
+  values.bones.FillMissing();
+  return values.bones.ids;
 }
 
 SensorDataRead ReadSensorData(ByteView bytes, ReadPath path) noexcept {

@@ -19,8 +19,8 @@ namespace ravuna_motion_format {
 enum class ReadPath { fastOrGeneral, generalOnly };
 
 // A skeleton definition or frame prepared for reading: whether a parse
-// accepts it, its sender and scalars, and its bone count; ReadBones then
-// fills arrays the caller sized from the count.
+// accepts it and its sender; ReadBones then fills the caller's arrays and
+// takes a frame's scalars.
 class BoneDocumentRead {
  public:
   static BoneDocumentRead OfSkeletonDefinition(ByteView bytes,
@@ -30,23 +30,27 @@ class BoneDocumentRead {
 
   bool accepted() const noexcept { return accepted_; }
   const SenderValues& sender() const noexcept { return sender_; }
-  const FrameHeaderValues& frame() const noexcept { return frame_; }  // frames only
-  std::size_t boneCount() const noexcept { return boneCount_; }
+  // A frame's scalars, once ReadBones has run (the fast read has them at once).
+  const FrameHeaderValues& frame() const noexcept { return frame_; }
 
-  // Writes boneCount() elements to every array of `out` (parent ids for
-  // skeleton definitions only).
-  void ReadBones(const BoneOutputs& out) const noexcept;
+  // The bone count: known on the fast read, a walk of the data box otherwise.
+  std::size_t CountBones() const noexcept;
+  // A count to size arrays by before reading: exact on the fast read, else
+  // the bones the data box holds at the density the writers lay them out.
+  std::size_t ExpectedBones() const noexcept;
+  // Reads the bones into arrays of `capacity` elements (parent ids for
+  // skeleton definitions only) and returns their count; a count above the
+  // capacity means the arrays hold only the first `capacity` bones.
+  std::size_t ReadBones(const BoneOutputs& out, std::size_t capacity) noexcept;
 
  private:
   explicit BoneDocumentRead(BoxType dataKind) noexcept : dataKind_(dataKind) {}
   static BoneDocumentRead Of(BoxType dataKind, ByteView bytes, ReadPath path) noexcept;
-  void ReadGeneral(ByteView bytes) noexcept;
 
   BoxType dataKind_;
   bool accepted_ = false;
   SenderValues sender_;
   FrameHeaderValues frame_;
-  std::size_t boneCount_ = 0;
   ByteView data_;                            // the data box, for the general walk
   std::optional<CanonicalBones> canonical_;  // set when the fast read serves
 };

@@ -32,9 +32,17 @@ struct FrameDataValues {
   BoneValues bones;
 };
 
-// The general read of "fram": the last of each scalar, every "bnid" and
-// "tran" in order.
+// The general read of "fram": every "bnid" and "tran" in order, the last of
+// each scalar. The bones' boxes come first: the walk asks in this order.
 inline constexpr BoxReading<FrameDataValues, 6> kFrameDataReading{{{
+    {BoxType::bnid, LeafCount::perBone,
+     [](FrameDataValues& values, ByteView bytes, const WalkedBox& box) {
+       values.bones.AddId(ReadBoneId(bytes, box.Payload()));
+     }},
+    {BoxType::tran, LeafCount::perBone,
+     [](FrameDataValues& values, ByteView bytes, const WalkedBox& box) {
+       values.bones.AddTransform(bytes, box.Payload());
+     }},
     {BoxType::fnum, LeafCount::once,
      [](FrameDataValues& values, ByteView bytes, const WalkedBox& box) {
        values.frame.frameNumber = ReadLittleEndian<int>(bytes, box.Payload());
@@ -54,14 +62,6 @@ inline constexpr BoxReading<FrameDataValues, 6> kFrameDataReading{{{
          timecode[k] = ReadLittleEndian<unsigned char>(bytes, box.Payload() + k);
        }
        timecode[kTimecodeFlagIndex] = timecode[kTimecodeFlagIndex] != 0 ? 1 : 0;
-     }},
-    {BoxType::bnid, LeafCount::perBone,
-     [](FrameDataValues& values, ByteView bytes, const WalkedBox& box) {
-       values.bones.AddId(ReadBoneId(bytes, box.Payload()));
-     }},
-    {BoxType::tran, LeafCount::perBone,
-     [](FrameDataValues& values, ByteView bytes, const WalkedBox& box) {
-       values.bones.AddTransform(bytes, box.Payload());
      }},
 }}};
 

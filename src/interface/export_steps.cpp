@@ -31,18 +31,26 @@ class BoneBlock {
 
 }  // namespace
 
-bool HandOutBones(const BoneDocumentRead& read, std::uint64_t* outIpAddress, std::uint32_t* outPort,
+bool HandOutBones(BoneDocumentRead& read, std::uint64_t* outIpAddress, std::uint32_t* outPort,
                   int* outBoneCount, const HandedOutBoneArrays& out) {
   if (!read.accepted()) {
     *outIpAddress = 0;
     return false;
   }
-  BoneBlock block(read.boneCount(), out.parentBoneIds != nullptr);
-  const BoneOutputs arrays = block.outputs();
-  read.ReadBones(arrays);
-  MotionSerializer::Instance().HandOut(block.Release());
+  const bool withParents = out.parentBoneIds != nullptr;
+  // One walk sizes and fills the arrays, unless the bones lie denser than
+  // the writers lay them out; then a second walk fills arrays of the count.
+  const std::size_t expected = read.ExpectedBones();
+  auto block = std::make_unique<BoneBlock>(expected, withParents);
+  const std::size_t count = read.ReadBones(block->outputs(), expected);
+  if (count > expected) {
+    block = std::make_unique<BoneBlock>(count, withParents);
+    read.ReadBones(block->outputs(), count);
+  }
+  const BoneOutputs arrays = block->outputs();
+  MotionSerializer::Instance().HandOut(block->Release());
   WriteSender(read.sender(), outIpAddress, outPort);
-  *outBoneCount = static_cast<int>(read.boneCount());
+  *outBoneCount = static_cast<int>(count);
   *out.boneIds = arrays.boneIds;
   if (out.parentBoneIds != nullptr) {
     *out.parentBoneIds = arrays.parentBoneIds;
@@ -53,17 +61,19 @@ bool HandOutBones(const BoneDocumentRead& read, std::uint64_t* outIpAddress, std
   return true;
 }
 
-bool ReadBonesInto(const BoneDocumentRead& read, int capacity, const BoneOutputs& arrays,
+bool ReadBonesInto(BoneDocumentRead& read, int capacity, const BoneOutputs& arrays,
                    std::uint64_t* outIpAddress, std::uint32_t* outPort,
                    int* outBoneCount) noexcept {
   if (!read.accepted()) {
     return false;
   }
-  *outBoneCount = static_cast<int>(read.boneCount());
-  if (capacity < 0 || read.boneCount() > static_cast<std::size_t>(capacity)) {
+  // Counted first, so that arrays too small are left untouched.
+  const std::size_t count = read.CountBones();
+  *outBoneCount = static_cast<int>(count);
+  if (capacity < 0 || count > static_cast<std::size_t>(capacity)) {
     return false;
   }
-  read.ReadBones(arrays);
+  read.ReadBones(arrays, count);
   WriteSender(read.sender(), outIpAddress, outPort);
   return true;
 }

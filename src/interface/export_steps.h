@@ -179,13 +179,13 @@ struct HandedOutBoneArrays {
 
 // Reads the bones into one new block of arrays and hands it out. On a
 // rejected document only the address is written, as 0.
-bool HandOutBones(const BoneDocumentRead& read, std::uint64_t* outIpAddress, std::uint32_t* outPort,
+bool HandOutBones(BoneDocumentRead& read, std::uint64_t* outIpAddress, std::uint32_t* outPort,
                   int* outBoneCount, const HandedOutBoneArrays& out);
 
 // Reads the bones into the caller's arrays of `capacity` elements when they
 // fit; the count needed goes to *outBoneCount either way. Nothing is written
 // for a rejected document.
-bool ReadBonesInto(const BoneDocumentRead& read, int capacity, const BoneOutputs& arrays,
+bool ReadBonesInto(BoneDocumentRead& read, int capacity, const BoneOutputs& arrays,
                    std::uint64_t* outIpAddress, std::uint32_t* outPort, int* outBoneCount) noexcept;
 
 // Whether caller arrays for `capacity` bones are refused: a null array with a

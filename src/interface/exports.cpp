@@ -95,7 +95,7 @@ bool ConvertBytesToSkeletonDefinition(int size, const unsigned char* bytes, uint
     return false;
   }
   return WithoutExceptions([&] {
-    const auto read = mf::BoneDocumentRead::OfSkeletonDefinition(mf::CallerBytes(size, bytes));
+    auto read = mf::BoneDocumentRead::OfSkeletonDefinition(mf::CallerBytes(size, bytes));
     return mf::HandOutBones(read, outIpAddress, outPort, outBoneCount, out);
   });
 }
@@ -115,7 +115,7 @@ bool ConvertBytesToSkeletonDefinitionArrays(int size, const unsigned char* bytes
       mf::RefusesBoneArrays(boneCapacity, arrays, true)) {
     return false;
   }
-  const auto read = mf::BoneDocumentRead::OfSkeletonDefinition(mf::CallerBytes(size, bytes));
+  auto read = mf::BoneDocumentRead::OfSkeletonDefinition(mf::CallerBytes(size, bytes));
   return mf::ReadBonesInto(read, boneCapacity, arrays, outIpAddress, outPort, outBoneCount);
 }
 
@@ -181,7 +181,7 @@ bool ConvertBytesToFrameData(int size, const unsigned char* bytes, uint64_t* out
     return false;
   }
   return WithoutExceptions([&] {
-    const auto read = mf::BoneDocumentRead::OfFrameData(mf::CallerBytes(size, bytes));
+    auto read = mf::BoneDocumentRead::OfFrameData(mf::CallerBytes(size, bytes));
     if (!mf::HandOutBones(read, outIpAddress, outPort, outBoneCount, out)) {
       return false;
     }
@@ -213,7 +213,7 @@ bool ConvertBytesToFrameDataArrays(int size, const unsigned char* bytes, uint64_
       mf::RefusesBoneArrays(boneCapacity, arrays, false)) {
     return false;
   }
-  const auto read = mf::BoneDocumentRead::OfFrameData(mf::CallerBytes(size, bytes));
+  auto read = mf::BoneDocumentRead::OfFrameData(mf::CallerBytes(size, bytes));
   if (!mf::ReadBonesInto(read, boneCapacity, arrays, outIpAddress, outPort, outBoneCount)) {
     return false;
   }

@@ -28,8 +28,7 @@ SenderStats& SenderOf(CaptureStats& stats, const std::string& packetSource) {
   return added;
 }
 
-void CountFrame(FrameStats& frames, const FrameDataValues& values,
-                std::int64_t packetTime) {
+void CountFrame(FrameStats& frames, const FrameDataValues& values, std::int64_t packetTime) {
   const std::int32_t number = values.frame.frameNumber;
   if (frames.lastNumber) {
     const std::int64_t step = static_cast<std::int64_t>(number) - *frames.lastNumber;
@@ -68,8 +67,7 @@ void CountDocument(SenderStats& sender, const DocumentVerdict& verdict, std::int
     case DocumentKind::sensorData: ++sender.sensorData; break;
     case DocumentKind::frameData:
       ++sender.frameData;
-      CountFrame(sender.frames, std::get<FrameDataValues>(verdict.values),
-                 packetTime);
+      CountFrame(sender.frames, std::get<FrameDataValues>(verdict.values), packetTime);
       break;
     case DocumentKind::unknown: break;
   }

@@ -17,8 +17,8 @@ std::string AddressOf(const mf::SenderValues& sender) {
 
 // The bones as the library hands them out: every array as long as the ids.
 template <class Values>
-void ReadBones(const mf::BoneDocumentRead& read, Values& values, std::vector<int>* parentBoneIds) {
-  const std::size_t count = read.boneCount();
+void ReadBones(mf::BoneDocumentRead& read, Values& values, std::vector<int>* parentBoneIds) {
+  const std::size_t count = read.CountBones();
   values.boneIds.resize(count);
   mf::BoneOutputs out{values.boneIds.data(), nullptr, {}};
   if (parentBoneIds != nullptr) {
@@ -29,7 +29,7 @@ void ReadBones(const mf::BoneDocumentRead& read, Values& values, std::vector<int
     values.transforms[k].resize(count);
     out.transforms[k] = values.transforms[k].data();
   }
-  read.ReadBones(out);
+  read.ReadBones(out, count);
 }
 
 }  // namespace
@@ -48,16 +48,17 @@ DecodedValues ReadDocumentValues(mf::BoxType dataKind, mf::ByteView bytes, std::
                             read.values.sensorJointIndex,
                             read.values.sensorValues};
   }
-  const mf::BoneDocumentRead read = dataKind == mf::BoxType::fram
-                                        ? mf::BoneDocumentRead::OfFrameData(bytes)
-                                        : mf::BoneDocumentRead::OfSkeletonDefinition(bytes);
+  mf::BoneDocumentRead read = dataKind == mf::BoxType::fram
+                                  ? mf::BoneDocumentRead::OfFrameData(bytes)
+                                  : mf::BoneDocumentRead::OfSkeletonDefinition(bytes);
   if (!read.accepted()) {
     return {};
   }
   ipText = AddressOf(read.sender());
   if (dataKind == mf::BoxType::fram) {
-    FrameDataValues values{PortOf(read.sender()), read.frame(), {}, {}};
+    FrameDataValues values{PortOf(read.sender()), {}, {}, {}};
     ReadBones(read, values, nullptr);
+    values.frame = read.frame();
     return values;
   }
   SkeletonDefinitionValues values{PortOf(read.sender()), {}, {}, {}};

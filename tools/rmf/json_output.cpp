@@ -9,7 +9,6 @@
 namespace rmf {
 namespace {
 
-
 template <std::size_t Count>
 Json FloatsToJson(const std::array<float, Count>& values, std::size_t first, std::size_t count) {
   Json array = Json::array();

@@ -10,7 +10,6 @@
 namespace rmf {
 namespace {
 
-
 template <class Float, std::size_t Count>
 std::string FormatFloats(const std::array<Float, Count>& values, std::size_t first,
                          std::size_t count) {
