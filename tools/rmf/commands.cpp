@@ -54,7 +54,7 @@ void WriteReport(const DocumentReport& report, const InputOptions& options, Json
   if (!options.json) {
     WriteDocumentText(out, report);
     if (options.strict && report.verdict.accepted && report.verdict.lenientReads != 0) {
-      out << "strict: rejected, " << report.verdict.verdictText << "\n";
+      out << "strict: rejected, " << report.verdict.text << "\n";
     }
     return;
   }
@@ -63,7 +63,7 @@ void WriteReport(const DocumentReport& report, const InputOptions& options, Json
     object["packet"] = std::move(*packet);
   }
   if (options.strict) {
-    object["strict_verdict"] = report.verdict.verdictText;
+    object["strict_verdict"] = report.verdict.text;
   }
   out << JsonLine(object);
 }

@@ -9,7 +9,6 @@ namespace rmf {
 namespace {
 
 using ravuna_motion_format::ByteView;
-using ravuna_motion_format::EnvelopeResult;
 
 struct KindInfo {
   DocumentKind kind;
@@ -105,15 +104,9 @@ DocumentVerdict JudgeDocument(ByteView bytes) {
   verdict.accepted = judged.reason == RAVUNA_VERDICT_ACCEPTED;
   verdict.holdsDocument = HoldsDocument(judged);
   verdict.lenientReads = judged.lenientReads;
-  verdict.verdictText = VerdictText(judged);
+  verdict.text = VerdictText(judged);
   if (verdict.accepted) {
     DecodeAs(verdict.kind, bytes, verdict);
-  } else {
-    // The library's own diagnostic words for the failed check.
-    EnvelopeResult failed;
-    failed.status = static_cast<ravuna_motion_format::EnvelopeStatus>(judged.reason);
-    failed.version = static_cast<std::uint8_t>(judged.version);
-    verdict.diagnostic = ravuna_motion_format::EnvelopeStatusText(failed);
   }
   return verdict;
 }

@@ -1,7 +1,7 @@
 // The library's own verdict on a document (JudgeDocumentBytes): which kind it
-// is, whether the library accepts it (and if not, the diagnostic text of the
-// failed check), whether it reads it leniently, and the values its decoder
-// reads.
+// is, whether the library accepts it, whether it reads it leniently, the
+// library's text for all of that (DescribeDocumentVerdict), and the values
+// its decoder reads.
 #pragma once
 
 #include <cstdint>
@@ -35,9 +35,8 @@ struct DocumentVerdict {
   DocumentKind kind = DocumentKind::unknown;
   bool accepted = false;
   bool holdsDocument = false;      // a "head" or a data box of any kind
-  std::string diagnostic;          // the library's text for the failed check
   std::uint32_t lenientReads = 0;  // the library's lenient reads of an accepted document
-  std::string verdictText;         // the library's text of the whole verdict
+  std::string text;                // the library's text: why rejected, or how it reads
   std::string ipText;              // dotted sender address, when accepted
   DecodedValues values;            // the decoder's values, when accepted
 };

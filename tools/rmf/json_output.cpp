@@ -215,7 +215,7 @@ Json DocumentToJson(const DocumentReport& report) {
                  {"length", report.length},
                  {"kind", DocumentKindName(verdict.kind)},
                  {"accepted", verdict.accepted},
-                 {"diagnostic", verdict.accepted ? Json(nullptr) : Json(verdict.diagnostic)},
+                 {"diagnostic", verdict.accepted ? Json(nullptr) : Json(verdict.text)},
                  {"boxes", BoxesToJson(report.tree.boxes)}};
   if (report.tree.trailingBytes != 0) {
     object["left_over_bytes"] = report.tree.trailingBytes;

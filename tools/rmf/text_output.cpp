@@ -211,7 +211,7 @@ void WriteDocumentText(std::ostream& out, const DocumentReport& report) {
   if (verdict.accepted) {
     out << ", accepted\n  " << SummaryText(verdict) << "\n";
   } else {
-    out << ", rejected: " << verdict.diagnostic << "\n";
+    out << ", rejected: " << verdict.text << "\n";
   }
 }
 
