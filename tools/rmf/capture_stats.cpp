@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <variant>
 
-#include "document_verdict.h"
-
 namespace rmf {
 namespace {
 
@@ -63,15 +61,10 @@ void CountDocument(SenderStats& sender, const DocumentVerdict& verdict, std::int
       },
       verdict.values);
   sender.documentSenders.insert(verdict.ipText + ":" + std::to_string(port));
-  switch (verdict.kind) {
-    case DocumentKind::skeletonDefinition: ++sender.skeletonDefinitions; break;
-    case DocumentKind::sensorData: ++sender.sensorData; break;
-    case DocumentKind::frameData:
-      ++sender.frameData;
-      CountFrame(sender.frames, std::get<ravuna_motion_format::FrameDataValues>(verdict.values),
-                 packetTime);
-      break;
-    case DocumentKind::unknown: break;
+  ++sender.documents[static_cast<std::size_t>(verdict.kind)];
+  if (verdict.kind == DocumentKind::frameData) {
+    CountFrame(sender.frames, std::get<ravuna_motion_format::FrameDataValues>(verdict.values),
+               packetTime);
   }
 }
 

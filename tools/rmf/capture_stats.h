@@ -12,6 +12,7 @@
 
 #include "box/box_reader.h"
 #include "capture_reading.h"
+#include "document_verdict.h"
 
 namespace rmf {
 
@@ -37,12 +38,14 @@ struct FrameStats {
 struct SenderStats {
   std::string packetSource;               // "a.b.c.d:port" of the packets, "-" without
   std::set<std::string> documentSenders;  // "a.b.c.d:port" as the documents say
-  std::uint64_t skeletonDefinitions = 0;
-  std::uint64_t frameData = 0;
-  std::uint64_t sensorData = 0;
+  std::array<std::uint64_t, kDocumentKindCount> documents{};  // accepted ones, by kind
   std::uint64_t malformedPackets = 0;
   std::uint64_t checksumFailures = 0;  // counted, and the payload still read
   FrameStats frames;
+
+  std::uint64_t DocumentsOf(DocumentKind kind) const {
+    return documents[static_cast<std::size_t>(kind)];
+  }
 };
 
 struct CaptureStats {

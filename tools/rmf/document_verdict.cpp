@@ -3,23 +3,16 @@
 #include <array>
 #include <utility>
 
-#include "ravuna_motion_serializer.h"
-
 namespace rmf {
 namespace {
 
 using ravuna_motion_format::ByteView;
 
-struct KindInfo {
-  DocumentKind kind;
-  std::string_view name;
-};
-
-constexpr std::array<KindInfo, 3> kKinds = {{
-    {DocumentKind::skeletonDefinition, "skeleton_definition"},
-    {DocumentKind::frameData, "frame_data"},
-    {DocumentKind::sensorData, "sensor_data"},
-}};
+// The names of the kinds in rmf's output, by the library's numbers.
+constexpr std::array<std::string_view, kDocumentKindCount> kKindNames = {
+    "unknown", "skeleton_definition", "frame_data", "sensor_data"};
+static_assert(RAVUNA_DOCUMENT_NONE == 0 && RAVUNA_DOCUMENT_SKELETON_DEFINITION == 1 &&
+              RAVUNA_DOCUMENT_FRAME_DATA == 2 && RAVUNA_DOCUMENT_SENSOR_DATA == 3);
 
 // The values of a document the library accepted, read by its decoder.
 template <class Values, class Decode>
@@ -69,27 +62,23 @@ std::string VerdictText(const RavunaDocumentVerdict& verdict) {
 }  // namespace
 
 std::string_view DocumentKindName(DocumentKind kind) {
-  for (const KindInfo& info : kKinds) {
-    if (info.kind == kind) {
-      return info.name;
-    }
-  }
-  return "unknown";
+  const auto number = static_cast<std::size_t>(kind);
+  return number < kKindNames.size() ? kKindNames[number] : kKindNames[0];
 }
 
 std::string DocumentKindNames() {
   std::string names;
-  for (std::size_t k = 0; k < kKinds.size(); ++k) {
-    names += k == 0 ? "" : k + 1 == kKinds.size() ? " or " : ", ";
-    names += kKinds[k].name;
+  for (std::size_t k = 0; k < kDocumentKinds.size(); ++k) {
+    names += k == 0 ? "" : k + 1 == kDocumentKinds.size() ? " or " : ", ";
+    names += DocumentKindName(kDocumentKinds[k]);
   }
   return names;
 }
 
 std::optional<DocumentKind> DocumentKindFromName(std::string_view name) {
-  for (const KindInfo& info : kKinds) {
-    if (info.name == name) {
-      return info.kind;
+  for (const DocumentKind kind : kDocumentKinds) {
+    if (DocumentKindName(kind) == name) {
+      return kind;
     }
   }
   return std::nullopt;

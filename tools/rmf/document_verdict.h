@@ -4,6 +4,7 @@
 // its decoder reads.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -14,11 +15,22 @@
 #include "documents/frame_data.h"
 #include "documents/sensor_data.h"
 #include "documents/skeleton_definition.h"
+#include "ravuna_motion_serializer.h"
 
 namespace rmf {
 
-// Numbered as the library numbers document kinds.
-enum class DocumentKind : std::uint32_t { unknown, skeletonDefinition, frameData, sensorData };
+// The library's document kinds, by its numbers.
+enum class DocumentKind : std::uint32_t {
+  unknown = RAVUNA_DOCUMENT_NONE,
+  skeletonDefinition = RAVUNA_DOCUMENT_SKELETON_DEFINITION,
+  frameData = RAVUNA_DOCUMENT_FRAME_DATA,
+  sensorData = RAVUNA_DOCUMENT_SENSOR_DATA,
+};
+inline constexpr std::size_t kDocumentKindCount = RAVUNA_DOCUMENT_SENSOR_DATA + 1;
+
+// The kinds a document can be (every one but unknown), in the library's order.
+inline constexpr std::array<DocumentKind, 3> kDocumentKinds = {
+    DocumentKind::skeletonDefinition, DocumentKind::frameData, DocumentKind::sensorData};
 
 // "skeleton_definition", "frame_data", "sensor_data" or "unknown".
 std::string_view DocumentKindName(DocumentKind kind);

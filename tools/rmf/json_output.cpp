@@ -178,13 +178,18 @@ Json FrameStatsToJson(const FrameStats& frames) {
           {"last_timecode", OptionalTimecodeToJson(frames.lastTimecode)}};
 }
 
+Json DocumentCountsToJson(const SenderStats& sender) {
+  Json counts = Json::object();
+  for (const DocumentKind kind : kDocumentKinds) {
+    counts[std::string(DocumentKindName(kind))] = sender.DocumentsOf(kind);
+  }
+  return counts;
+}
+
 Json SenderStatsToJson(const SenderStats& sender) {
   return {{"packet_source", sender.packetSource},
           {"document_senders", sender.documentSenders},
-          {"documents",
-           {{"skeleton_definition", sender.skeletonDefinitions},
-            {"frame_data", sender.frameData},
-            {"sensor_data", sender.sensorData}}},
+          {"documents", DocumentCountsToJson(sender)},
           {"malformed_packets", sender.malformedPackets},
           {"checksum_failures", sender.checksumFailures},
           {"frames", FrameStatsToJson(sender.frames)}};

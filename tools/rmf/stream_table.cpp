@@ -21,15 +21,16 @@ std::string RateText(const FrameStats& frames) {
 
 std::string TableRow(const SenderStats& sender) {
   std::array<char, 256> row{};
-  std::snprintf(row.data(), row.size(), "%-28s %5llu %7llu %6llu %7s %5llu %7llu %9llu  %s",
-                sender.packetSource.c_str(),
-                static_cast<unsigned long long>(sender.skeletonDefinitions),
-                static_cast<unsigned long long>(sender.frameData),
-                static_cast<unsigned long long>(sender.sensorData), RateText(sender.frames).c_str(),
-                static_cast<unsigned long long>(sender.frames.gaps),
-                static_cast<unsigned long long>(sender.frames.repeats),
-                static_cast<unsigned long long>(sender.malformedPackets),
-                FormatOptionalTimecode(sender.frames.lastTimecode).c_str());
+  std::snprintf(
+      row.data(), row.size(), "%-28s %5llu %7llu %6llu %7s %5llu %7llu %9llu  %s",
+      sender.packetSource.c_str(),
+      static_cast<unsigned long long>(sender.DocumentsOf(DocumentKind::skeletonDefinition)),
+      static_cast<unsigned long long>(sender.DocumentsOf(DocumentKind::frameData)),
+      static_cast<unsigned long long>(sender.DocumentsOf(DocumentKind::sensorData)),
+      RateText(sender.frames).c_str(), static_cast<unsigned long long>(sender.frames.gaps),
+      static_cast<unsigned long long>(sender.frames.repeats),
+      static_cast<unsigned long long>(sender.malformedPackets),
+      FormatOptionalTimecode(sender.frames.lastTimecode).c_str());
   return row.data();
 }
 
@@ -48,11 +49,12 @@ void StreamTable::Show(std::ostream& out, const CaptureStats& stats, double elap
     case StreamView::lines:
       for (const SenderStats& sender : stats.senders) {
         out << elapsed.data() << "  " << sender.packetSource << "  skeletons "
-            << sender.skeletonDefinitions << ", frames " << sender.frameData << ", sensors "
-            << sender.sensorData << ", rate " << RateText(sender.frames) << "/s, gaps "
-            << sender.frames.gaps << ", repeats " << sender.frames.repeats << ", last timecode "
-            << FormatOptionalTimecode(sender.frames.lastTimecode) << ", malformed "
-            << sender.malformedPackets << "\n";
+            << sender.DocumentsOf(DocumentKind::skeletonDefinition) << ", frames "
+            << sender.DocumentsOf(DocumentKind::frameData) << ", sensors "
+            << sender.DocumentsOf(DocumentKind::sensorData) << ", rate " << RateText(sender.frames)
+            << "/s, gaps " << sender.frames.gaps << ", repeats " << sender.frames.repeats
+            << ", last timecode " << FormatOptionalTimecode(sender.frames.lastTimecode)
+            << ", malformed " << sender.malformedPackets << "\n";
       }
       break;
     case StreamView::table:

@@ -170,8 +170,12 @@ void WriteSenderStats(std::ostream& out, const SenderStats& sender) {
     out << " -";
   }
   out << ")\n";
-  out << "  documents: " << sender.skeletonDefinitions << " skeleton_definition, "
-      << sender.frameData << " frame_data, " << sender.sensorData << " sensor_data\n";
+  out << "  documents:";
+  for (const DocumentKind kind : kDocumentKinds) {
+    out << (kind == kDocumentKinds.front() ? " " : ", ") << sender.DocumentsOf(kind) << " "
+        << DocumentKindName(kind);
+  }
+  out << "\n";
   out << "  malformed packets: " << sender.malformedPackets
       << ", checksum failures: " << sender.checksumFailures << "\n";
   const FrameStats& frames = sender.frames;

@@ -47,8 +47,7 @@ TEST(CaptureStats, CountsKindsGapsRepeatsAndMalformedPacketsPerSender) {
   const SenderStats& a = stats.senders[0];
   EXPECT_EQ(a.packetSource, "10.0.0.5:9000");
   EXPECT_EQ(a.documentSenders, std::set<std::string>{"10.0.0.5:9000"});
-  EXPECT_EQ(a.frameData, 6U);
-  EXPECT_EQ(a.skeletonDefinitions + a.sensorData, 0U);
+  EXPECT_EQ(a.documents, (std::array<std::uint64_t, kDocumentKindCount>{0, 0, 6, 0}));
   EXPECT_EQ(a.malformedPackets, 2U);
   const FrameStats& frames = a.frames;
   EXPECT_EQ(frames.count, 6U);
@@ -66,8 +65,7 @@ TEST(CaptureStats, CountsKindsGapsRepeatsAndMalformedPacketsPerSender) {
   const SenderStats& b = stats.senders[1];
   EXPECT_EQ(b.packetSource, "10.0.0.6:9100");
   EXPECT_EQ(b.documentSenders, std::set<std::string>{"10.0.0.6:9100"});
-  EXPECT_EQ(b.skeletonDefinitions, 1U);
-  EXPECT_EQ(b.sensorData, 1U);
+  EXPECT_EQ(b.documents, (std::array<std::uint64_t, kDocumentKindCount>{0, 1, 0, 1}));
   EXPECT_EQ(b.frames.count, 0U);
   EXPECT_FALSE(b.frames.Rate().has_value());
   EXPECT_EQ(b.malformedPackets, 0U);
@@ -167,7 +165,7 @@ TEST(CaptureReading, PcapngCaptureIsReadToo) {
   ASSERT_EQ(stats.senders.size(), 2U);
   EXPECT_EQ(stats.senders[0].frames.gaps, 1U);
   EXPECT_EQ(stats.senders[0].frames.Rate(), 50.0);
-  EXPECT_EQ(stats.senders[1].sensorData, 1U);
+  EXPECT_EQ(stats.senders[1].DocumentsOf(DocumentKind::sensorData), 1U);
 }
 
 TEST(CaptureReading, DamageKeepsThePacketsBeforeItAndSaysWhere) {
