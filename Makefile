@@ -65,7 +65,7 @@ test: deps-test
 
 format:
 	clang-format -i include/*.h src/*/*.h src/*/*.cpp tests/*.cpp tests/*.h tests/windows/*.cpp examples/*.c \
-	  tools/rmf/*.cpp tools/rmf/*.h tools/rmf/tests/*.cpp tools/rmf/tests/*.h tools/rmf/fuzz/*.cpp \
+	  tools/rmf/*.cpp tools/rmf/*.h tools/rmf/*/*.cpp tools/rmf/*/*.h \
 	  fuzz/*.cpp fuzz/*.h bench/*.cpp bench/*.h packaging/tests/*.c
 
 # --- Windows x86-64 DLL: MinGW-w64 cross build, every test run under Wine ---

@@ -1,4 +1,4 @@
-#include "demo.h"
+#include "rmf/demo.h"
 
 #include <algorithm>
 #include <cmath>
@@ -6,12 +6,12 @@
 #include <filesystem>
 #include <vector>
 
-#include "capture_stats.h"
-#include "capture_writing.h"
-#include "json_output.h"
-#include "output_file.h"
-#include "sample_documents.h"
-#include "text_output.h"
+#include "rmf/capture/capture_stats.h"
+#include "rmf/capture/capture_writing.h"
+#include "rmf/documents/sample_documents.h"
+#include "rmf/output/json_output.h"
+#include "rmf/output/output_file.h"
+#include "rmf/output/text_output.h"
 
 namespace rmf {
 namespace {

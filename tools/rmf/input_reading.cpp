@@ -1,4 +1,4 @@
-#include "input_reading.h"
+#include "rmf/input_reading.h"
 
 #include <algorithm>
 #include <array>

@@ -1,4 +1,4 @@
-#include "capture_stats.h"
+#include "rmf/capture/capture_stats.h"
 
 #include <gtest/gtest.h>
 #include <pcap/pcap.h>
@@ -8,8 +8,8 @@
 #include <filesystem>
 
 #include "capture_test_bytes.h"
-#include "capture_writing.h"
 #include "ravuna_motion_serializer.h"
+#include "rmf/capture/capture_writing.h"
 
 namespace rmf {
 namespace {

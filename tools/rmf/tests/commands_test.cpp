@@ -1,4 +1,4 @@
-#include "commands.h"
+#include "rmf/commands.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -8,8 +8,8 @@
 #include <sstream>
 
 #include "capture_test_bytes.h"
-#include "json_values.h"
-#include "value_format.h"
+#include "rmf/output/json_values.h"
+#include "rmf/output/value_format.h"
 
 namespace rmf {
 namespace {

@@ -1,4 +1,4 @@
-#include "document_verdict.h"
+#include "rmf/documents/document_verdict.h"
 
 #include <gtest/gtest.h>
 

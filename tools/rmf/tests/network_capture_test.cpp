@@ -7,9 +7,9 @@
 #include <tins/rawpdu.h>
 #include <tins/udp.h>
 
-#include "capture_stats.h"
 #include "capture_test_bytes.h"
-#include "ip_fragmenting.h"
+#include "rmf/capture/capture_stats.h"
+#include "rmf/capture/ip_fragmenting.h"
 
 namespace rmf {
 namespace {

@@ -8,12 +8,12 @@
 #include <sstream>
 #include <thread>
 
-#include "capture_stats.h"
 #include "capture_test_bytes.h"
-#include "capture_writing.h"
-#include "json_output.h"
-#include "udp_listener.h"
-#include "udp_sender.h"
+#include "rmf/capture/capture_stats.h"
+#include "rmf/capture/capture_writing.h"
+#include "rmf/network/udp_listener.h"
+#include "rmf/network/udp_sender.h"
+#include "rmf/output/json_output.h"
 
 namespace rmf {
 namespace {

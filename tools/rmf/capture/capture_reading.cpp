@@ -1,0 +1,163 @@
+#include "rmf/capture/capture_reading.h"
+
+#include <arpa/inet.h>
+#include <pcap/pcap.h>
+
+#include <array>
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <span>
+
+namespace rmf {
+namespace {
+
+// The address alone; the port comes from the UDP header.
+UdpEndpoint EndpointOf(const IpPacket& ip, const IpAddressBytes& address) {
+  UdpEndpoint endpoint;
+  endpoint.isIpv6 = ip.isIpv6;
+  if (ip.isIpv6) {
+    endpoint.address6 = address;
+  } else {
+    endpoint.address = static_cast<std::uint32_t>(address[0]) << 24U |
+                       static_cast<std::uint32_t>(address[1]) << 16U |
+                       static_cast<std::uint32_t>(address[2]) << 8U | address[3];
+  }
+  return endpoint;
+}
+
+struct PcapCloser {
+  void operator()(pcap_t* handle) const { pcap_close(handle); }
+};
+
+struct FileCloser {
+  void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+// The UDP datagram (header and payload) carried by an IP packet whose
+// payload is whole.
+CapturedPacket UdpPacketOf(const IpPacket& ip, PacketView udp, std::size_t statedLength) {
+  CapturedPacket packet;
+  packet.isUdp = true;
+  packet.source = EndpointOf(ip, ip.source);
+  packet.destination = EndpointOf(ip, ip.destination);
+  if (udp.size() < kUdpHeaderSize || statedLength < kUdpHeaderSize) {
+    packet.malformation = "UDP header cut short";
+    return packet;
+  }
+  packet.source.port = static_cast<std::uint16_t>(udp[0] << 8U | udp[1]);
+  packet.destination.port = static_cast<std::uint16_t>(udp[2] << 8U | udp[3]);
+  const std::size_t udpLength = static_cast<std::size_t>(udp[4] << 8U | udp[5]);
+  if (udpLength < kUdpHeaderSize || udpLength > statedLength) {
+    packet.malformation = "bad UDP length " + std::to_string(udpLength);
+    return packet;
+  }
+  if (udp.size() < udpLength) {
+    packet.malformation = "UDP payload cut short: " + std::to_string(udp.size() - kUdpHeaderSize) +
+                          " of " + std::to_string(udpLength - kUdpHeaderSize) + " bytes captured";
+  } else {
+    packet.checksumFailed = !UdpChecksumHolds(ip, udp.first(udpLength));
+  }
+  const PacketView payload =
+      udp.subspan(kUdpHeaderSize).first(std::min(udp.size(), udpLength) - kUdpHeaderSize);
+  packet.payload.assign(payload.begin(), payload.end());
+  return packet;
+}
+
+// Fills the packet from the IP packet one frame carries, through the
+// reassembler when it is a fragment.
+void ReadIpPacket(const IpPacket& ip, std::int64_t time, IpReassembler& reassembler,
+                  CapturedPacket& packet) {
+  if (ip.protocol != kIpProtocolUdp) {
+    return;
+  }
+  std::optional<Bytes> whole;
+  if (ip.isFragment) {
+    whole = reassembler.Add(ip, time);
+    if (!whole) {
+      packet.isFragment = true;
+      packet.source = EndpointOf(ip, ip.source);
+      packet.destination = EndpointOf(ip, ip.destination);
+      return;
+    }
+  }
+  CapturedPacket udp = whole ? UdpPacketOf(ip, *whole, whole->size())
+                             : UdpPacketOf(ip, ip.payload, ip.statedPayloadLength);
+  udp.index = packet.index;
+  udp.seconds = packet.seconds;
+  udp.microseconds = packet.microseconds;
+  udp.isFragment = ip.isFragment;
+  packet = std::move(udp);
+}
+
+}  // namespace
+
+std::string FormatAddress(const UdpEndpoint& endpoint) {
+  if (endpoint.isIpv6) {
+    std::array<char, INET6_ADDRSTRLEN> text{};
+    inet_ntop(AF_INET6, endpoint.address6.data(), text.data(), text.size());
+    return text.data();
+  }
+  const std::uint32_t a = endpoint.address;
+  return std::to_string(a >> 24U) + "." + std::to_string(a >> 16U & 0xffU) + "." +
+         std::to_string(a >> 8U & 0xffU) + "." + std::to_string(a & 0xffU);
+}
+
+std::string FormatEndpoint(const UdpEndpoint& endpoint) {
+  std::string text;
+  text.append(endpoint.isIpv6 ? "[" : "")
+      .append(FormatAddress(endpoint))
+      .append(endpoint.isIpv6 ? "]:" : ":")
+      .append(std::to_string(endpoint.port));
+  return text;
+}
+
+std::string FormatPacketTime(const CapturedPacket& packet) {
+  std::array<char, 40> text{};
+  std::snprintf(text.data(), text.size(), "%lld.%06u", static_cast<long long>(packet.seconds),
+                packet.microseconds);
+  return text.data();
+}
+
+CaptureContents ReadCapture(const Bytes& capture, ReassemblyLimits limits) {
+  // libpcap reads from a FILE; a memory stream lets standard input and files
+  // take the same path.
+  std::unique_ptr<std::FILE, FileCloser> stream(
+      fmemopen(const_cast<std::uint8_t*>(capture.data()), capture.size(), "rb"));
+  if (!stream) {
+    throw InputError("cannot open the capture in memory");
+  }
+  std::array<char, PCAP_ERRBUF_SIZE> error{};
+  std::unique_ptr<pcap_t, PcapCloser> handle(pcap_fopen_offline(stream.get(), error.data()));
+  if (!handle) {
+    throw InputError(std::string("cannot read capture: ") + error.data());
+  }
+  static_cast<void>(stream.release());  // pcap_close closes it
+  const int linkType = pcap_datalink(handle.get());
+  IpReassembler reassembler(limits);
+  CaptureContents contents;
+  pcap_pkthdr* header = nullptr;
+  const u_char* data = nullptr;
+  int status = 0;
+  while ((status = pcap_next_ex(handle.get(), &header, &data)) == 1) {
+    CapturedPacket& packet = contents.packets.emplace_back();
+    packet.index = contents.packets.size();
+    packet.seconds = header->ts.tv_sec;
+    packet.microseconds = static_cast<std::uint32_t>(header->ts.tv_usec);
+    const DecodedFrame frame = DecodeFrame(linkType, {data, header->caplen});
+    if (!frame.malformation.empty()) {
+      packet.isUdp = true;
+      packet.malformation = frame.malformation;
+    } else if (frame.ip) {
+      ReadIpPacket(*frame.ip, packet.seconds * 1000000 + packet.microseconds, reassembler, packet);
+    }
+  }
+  if (status == PCAP_ERROR) {
+    contents.damage = "capture damaged after packet " + std::to_string(contents.packets.size()) +
+                      ": " + pcap_geterr(handle.get());
+  }
+  contents.incompleteDatagrams = reassembler.Finish();
+  return contents;
+}
+
+}  // namespace rmf

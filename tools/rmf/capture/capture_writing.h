@@ -1,0 +1,40 @@
+// Writing UDP payloads into a pcap capture (Ethernet, IPv4, UDP), as a
+// sender's stream would be recorded.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "rmf/capture/capture_reading.h"
+
+namespace rmf {
+
+struct PacketToWrite {
+  std::int64_t seconds = 0;
+  std::uint32_t microseconds = 0;
+  UdpEndpoint source;
+  UdpEndpoint destination;
+  Bytes payload;
+};
+
+// Writes the capture file; throws InputError when it cannot be written.
+void WriteUdpCapture(const std::string& path, const std::vector<PacketToWrite>& packets);
+
+struct FrameToWrite {
+  std::int64_t seconds = 0;
+  std::uint32_t microseconds = 0;
+  Bytes frame;
+};
+
+// Writes Ethernet frames as they are into a capture file.
+void WriteEthernetCapture(const std::string& path, const std::vector<FrameToWrite>& frames);
+
+// The frames carrying the datagram over a link of the given MTU: IPv4
+// fragments, each in its own Ethernet frame, when it does not fit in one.
+std::vector<Bytes> BuildFragmentedUdpFrames(const PacketToWrite& packet, std::size_t mtu,
+                                            std::uint16_t identification);
+
+// The Ethernet frame carrying the payload as an IPv4 UDP datagram.
+Bytes BuildUdpFrame(const PacketToWrite& packet);
+
+}  // namespace rmf
