@@ -8,6 +8,7 @@
 
 #include "rmf/capture/capture_stats.h"
 #include "rmf/capture/capture_writing.h"
+#include "rmf/capture/packet_building.h"
 #include "rmf/documents/sample_documents.h"
 #include "rmf/output/json_output.h"
 #include "rmf/output/output_file.h"
@@ -54,13 +55,14 @@ std::vector<FrameToWrite> FragmentedFrames(const std::vector<PacketToWrite>& pac
   constexpr std::size_t kEthernetMtu = 1500;
   std::vector<FrameToWrite> frames;
   for (std::size_t i = 0; i < packets.size(); ++i) {
-    std::vector<Bytes> pieces =
-        BuildFragmentedUdpFrames(packets[i], kEthernetMtu, static_cast<std::uint16_t>(i + 1));
+    const PacketToWrite& packet = packets[i];
+    std::vector<Bytes> pieces = BuildUdpPackets(packet.source, packet.destination, packet.payload,
+                                                kEthernetMtu, static_cast<std::uint32_t>(i + 1));
     if (i % 2 == 1) {
       std::reverse(pieces.begin(), pieces.end());
     }
-    for (Bytes& piece : pieces) {
-      frames.push_back({packets[i].seconds, packets[i].microseconds, std::move(piece)});
+    for (const Bytes& piece : pieces) {
+      frames.push_back({packet.seconds, packet.microseconds, EthernetFrameOf(piece)});
     }
   }
   return frames;

@@ -1,6 +1,5 @@
 #include "rmf/capture/capture_reading.h"
 
-#include <arpa/inet.h>
 #include <pcap/pcap.h>
 
 #include <array>
@@ -19,9 +18,7 @@ UdpEndpoint EndpointOf(const IpPacket& ip, const IpAddressBytes& address) {
   if (ip.isIpv6) {
     endpoint.address6 = address;
   } else {
-    endpoint.address = static_cast<std::uint32_t>(address[0]) << 24U |
-                       static_cast<std::uint32_t>(address[1]) << 16U |
-                       static_cast<std::uint32_t>(address[2]) << 8U | address[3];
+    endpoint.address = ReadBigEndian<std::uint32_t>(address, 0);
   }
   return endpoint;
 }
@@ -45,9 +42,9 @@ CapturedPacket UdpPacketOf(const IpPacket& ip, PacketView udp, std::size_t state
     packet.malformation = "UDP header cut short";
     return packet;
   }
-  packet.source.port = static_cast<std::uint16_t>(udp[0] << 8U | udp[1]);
-  packet.destination.port = static_cast<std::uint16_t>(udp[2] << 8U | udp[3]);
-  const std::size_t udpLength = static_cast<std::size_t>(udp[4] << 8U | udp[5]);
+  packet.source.port = ReadBigEndian<std::uint16_t>(udp, 0);
+  packet.destination.port = ReadBigEndian<std::uint16_t>(udp, 2);
+  const std::size_t udpLength = ReadBigEndian<std::uint16_t>(udp, 4);
   if (udpLength < kUdpHeaderSize || udpLength > statedLength) {
     packet.malformation = "bad UDP length " + std::to_string(udpLength);
     return packet;
@@ -91,26 +88,6 @@ void ReadIpPacket(const IpPacket& ip, std::int64_t time, IpReassembler& reassemb
 }
 
 }  // namespace
-
-std::string FormatAddress(const UdpEndpoint& endpoint) {
-  if (endpoint.isIpv6) {
-    std::array<char, INET6_ADDRSTRLEN> text{};
-    inet_ntop(AF_INET6, endpoint.address6.data(), text.data(), text.size());
-    return text.data();
-  }
-  const std::uint32_t a = endpoint.address;
-  return std::to_string(a >> 24U) + "." + std::to_string(a >> 16U & 0xffU) + "." +
-         std::to_string(a >> 8U & 0xffU) + "." + std::to_string(a & 0xffU);
-}
-
-std::string FormatEndpoint(const UdpEndpoint& endpoint) {
-  std::string text;
-  text.append(endpoint.isIpv6 ? "[" : "")
-      .append(FormatAddress(endpoint))
-      .append(endpoint.isIpv6 ? "]:" : ":")
-      .append(std::to_string(endpoint.port));
-  return text;
-}
 
 std::string FormatPacketTime(const CapturedPacket& packet) {
   std::array<char, 40> text{};

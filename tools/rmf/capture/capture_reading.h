@@ -2,7 +2,6 @@
 // decoded through libtins), IPv4 and IPv6, fragments put back together.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -11,19 +10,6 @@
 #include "rmf/input_reading.h"
 
 namespace rmf {
-
-struct UdpEndpoint {
-  std::uint32_t address = 0;  // IPv4, most significant byte first
-  std::uint16_t port = 0;
-  bool isIpv6 = false;
-  IpAddressBytes address6{};  // the address when isIpv6
-};
-
-// "a.b.c.d", or the usual IPv6 text
-std::string FormatAddress(const UdpEndpoint& endpoint);
-
-// "a.b.c.d:port", or "[v6 address]:port"
-std::string FormatEndpoint(const UdpEndpoint& endpoint);
 
 struct CapturedPacket {
   std::uint64_t index = 0;  // 1-based position in the capture

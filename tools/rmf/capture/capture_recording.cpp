@@ -1,36 +1,11 @@
 #include "rmf/capture/capture_recording.h"
 
-#include <tins/ip.h>
-#include <tins/ipv6.h>
-#include <tins/rawpdu.h>
-#include <tins/udp.h>
+#include "rmf/capture/packet_building.h"
 
 namespace rmf {
 namespace {
 
 constexpr int kSnapshotLength = 65535;
-
-Tins::IPv4Address Ipv4Of(const UdpEndpoint& endpoint) {
-  return Tins::IPv4Address(FormatAddress(endpoint));
-}
-
-Tins::IPv6Address Ipv6Of(const UdpEndpoint& endpoint) {
-  return Tins::IPv6Address(endpoint.address6.data());
-}
-
-// The IP packet carrying the datagram, as a raw-IP link holds it.
-Bytes BuildIpPacket(const CapturedPacket& datagram) {
-  Tins::UDP udp(datagram.destination.port, datagram.source.port);
-  udp /= Tins::RawPDU(datagram.payload.begin(), datagram.payload.end());
-  if (datagram.source.isIpv6) {
-    Tins::IPv6 ip(Ipv6Of(datagram.destination), Ipv6Of(datagram.source));
-    ip /= udp;
-    return ip.serialize();
-  }
-  Tins::IP ip(Ipv4Of(datagram.destination), Ipv4Of(datagram.source));
-  ip /= udp;
-  return ip.serialize();
-}
 
 }  // namespace
 
@@ -57,7 +32,7 @@ CaptureRecorder::~CaptureRecorder() {
 }
 
 void CaptureRecorder::Record(const CapturedPacket& datagram) {
-  const Bytes packet = BuildIpPacket(datagram);
+  const Bytes packet = BuildUdpPacket(datagram.source, datagram.destination, datagram.payload);
   pcap_pkthdr header{};
   header.ts.tv_sec = static_cast<time_t>(datagram.seconds);
   header.ts.tv_usec = static_cast<suseconds_t>(datagram.microseconds);

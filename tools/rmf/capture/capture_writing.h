@@ -29,12 +29,4 @@ struct FrameToWrite {
 // Writes Ethernet frames as they are into a capture file.
 void WriteEthernetCapture(const std::string& path, const std::vector<FrameToWrite>& frames);
 
-// The frames carrying the datagram over a link of the given MTU: IPv4
-// fragments, each in its own Ethernet frame, when it does not fit in one.
-std::vector<Bytes> BuildFragmentedUdpFrames(const PacketToWrite& packet, std::size_t mtu,
-                                            std::uint16_t identification);
-
-// The Ethernet frame carrying the payload as an IPv4 UDP datagram.
-Bytes BuildUdpFrame(const PacketToWrite& packet);
-
 }  // namespace rmf

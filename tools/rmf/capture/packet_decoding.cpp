@@ -13,14 +13,11 @@
 namespace rmf {
 namespace {
 
-constexpr std::uint16_t kEtherTypeIpv4 = 0x0800;
-constexpr std::uint16_t kEtherTypeIpv6 = 0x86dd;
 constexpr std::uint16_t kEtherTypeVlan = 0x8100;
 constexpr std::uint16_t kEtherTypeQinQ = 0x88a8;
 constexpr std::size_t kVlanTagSize = 4;
 constexpr std::size_t kCookedHeaderSize = 16;
 constexpr std::size_t kCooked2HeaderSize = 20;
-constexpr std::size_t kIpv4MinimumHeaderSize = 20;
 constexpr std::size_t kLoopbackHeaderSize = 4;
 
 // IPv6 extension headers that may stand before the payload.
@@ -29,29 +26,12 @@ constexpr std::uint8_t kIpv6Routing = 43;
 constexpr std::uint8_t kIpv6DestinationOptions = 60;
 constexpr int kIpv6ExtensionHeaderLimit = 16;
 
-std::uint16_t BigEndian16(PacketView bytes, std::size_t at) {
-  return static_cast<std::uint16_t>(bytes[at] << 8U | bytes[at + 1]);
-}
-
-std::uint32_t Sum16(PacketView bytes, std::uint32_t sum) {
-  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
-    sum += BigEndian16(bytes, i);
-  }
-  if (bytes.size() % 2 != 0) {
-    sum += static_cast<std::uint32_t>(bytes.back() << 8U);
-  }
-  while (sum > 0xffffU) {
-    sum = (sum & 0xffffU) + (sum >> 16U);
-  }
-  return sum;
-}
-
 std::optional<IpPacket> DecodeIpv4(PacketView bytes) {
-  if (bytes.size() < kIpv4MinimumHeaderSize) {
+  if (bytes.size() < kIpv4HeaderSize) {
     throw Tins::malformed_packet();
   }
   const std::size_t headerSize = (bytes[0] & 0x0fU) * 4U;
-  if (headerSize < kIpv4MinimumHeaderSize || bytes.size() < headerSize) {
+  if (headerSize < kIpv4HeaderSize || bytes.size() < headerSize) {
     throw Tins::malformed_packet();
   }
   // The header alone: libtins would otherwise parse the payload too, and
@@ -103,11 +83,10 @@ std::optional<IpPacket> DecodeIpv6(PacketView bytes) {
     std::size_t size = (bytes[at + 1] + 1U) * 8U;
     if (next == kIpv6Fragment) {
       size = 8;
-      const std::uint16_t offsetAndFlags = BigEndian16(bytes, at + 2);
+      const auto offsetAndFlags = ReadBigEndian<std::uint16_t>(bytes, at + 2);
       ip.fragmentOffset = offsetAndFlags & 0xfff8U;
       ip.moreFragments = (offsetAndFlags & 1U) != 0;
-      ip.identification = static_cast<std::uint32_t>(BigEndian16(bytes, at + 4)) << 16U |
-                          BigEndian16(bytes, at + 6);
+      ip.identification = ReadBigEndian<std::uint32_t>(bytes, at + 4);
       ip.isFragment = ip.moreFragments || ip.fragmentOffset != 0;
     }
     next = bytes[at];
@@ -170,7 +149,7 @@ std::optional<IpPacket> DecodeCooked2(PacketView frame) {
   if (frame.size() < kCooked2HeaderSize) {
     return std::nullopt;
   }
-  return DecodeEtherType(BigEndian16(frame, 0), frame.subspan(kCooked2HeaderSize));
+  return DecodeEtherType(ReadBigEndian<std::uint16_t>(frame, 0), frame.subspan(kCooked2HeaderSize));
 }
 
 // The address family is in the capturing machine's byte order; IPv4 is 2 in
@@ -204,25 +183,6 @@ DecodedFrame DecodeFrame(int linkType, PacketView frame) {
     decoded.malformation = "IP header cut short or malformed";
   }
   return decoded;
-}
-
-std::uint16_t InternetChecksum(PacketView bytes) {
-  return static_cast<std::uint16_t>(~Sum16(bytes, 0) & 0xffffU);
-}
-
-bool UdpChecksumHolds(const IpPacket& ip, PacketView udp) {
-  if (udp.size() < kUdpHeaderSize) {
-    return false;
-  }
-  if (BigEndian16(udp, 6) == 0) {
-    return !ip.isIpv6;
-  }
-  const std::size_t addressSize = ip.isIpv6 ? 16 : 4;
-  std::uint32_t sum = Sum16({ip.source.data(), addressSize}, 0);
-  sum = Sum16({ip.destination.data(), addressSize}, sum);
-  sum += kIpProtocolUdp;
-  sum += static_cast<std::uint32_t>((udp.size() >> 16U) + (udp.size() & 0xffffU));
-  return Sum16(udp, sum) == 0xffffU;
 }
 
 }  // namespace rmf
