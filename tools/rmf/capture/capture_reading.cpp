@@ -1,12 +1,11 @@
 #include "rmf/capture/capture_reading.h"
 
-#include <pcap/pcap.h>
-
 #include <array>
 #include <cstdio>
-#include <memory>
 #include <optional>
 #include <span>
+
+#include "rmf/capture/pcap_handles.h"
 
 namespace rmf {
 namespace {
@@ -22,14 +21,6 @@ UdpEndpoint EndpointOf(const IpPacket& ip, const IpAddressBytes& address) {
   }
   return endpoint;
 }
-
-struct PcapCloser {
-  void operator()(pcap_t* handle) const { pcap_close(handle); }
-};
-
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
 
 // The UDP datagram (header and payload) carried by an IP packet whose
 // payload is whole.
@@ -98,18 +89,17 @@ std::string FormatPacketTime(const CapturedPacket& packet) {
 
 CaptureContents ReadCapture(const Bytes& capture, ReassemblyLimits limits) {
   // libpcap reads from a FILE; a memory stream lets standard input and files
-  // take the same path.
-  std::unique_ptr<std::FILE, FileCloser> stream(
-      fmemopen(const_cast<std::uint8_t*>(capture.data()), capture.size(), "rb"));
-  if (!stream) {
+  // take the same path. Once open, the capture owns the stream.
+  std::FILE* stream = fmemopen(const_cast<std::uint8_t*>(capture.data()), capture.size(), "rb");
+  if (stream == nullptr) {
     throw InputError("cannot open the capture in memory");
   }
   std::array<char, PCAP_ERRBUF_SIZE> error{};
-  std::unique_ptr<pcap_t, PcapCloser> handle(pcap_fopen_offline(stream.get(), error.data()));
+  const PcapHandle handle(pcap_fopen_offline(stream, error.data()));
   if (!handle) {
+    std::fclose(stream);
     throw InputError(std::string("cannot read capture: ") + error.data());
   }
-  static_cast<void>(stream.release());  // pcap_close closes it
   const int linkType = pcap_datalink(handle.get());
   IpReassembler reassembler(limits);
   CaptureContents contents;

@@ -7,6 +7,7 @@
 #include <csignal>
 #include <iostream>
 
+#include "rmf/capture/packet_building.h"
 #include "rmf/commands.h"
 #include "rmf/network/udp_addresses.h"
 #include "rmf/output/text_output.h"
@@ -75,7 +76,7 @@ UdpListener::UdpListener(const ListenOptions& options) : options_(options) {
   name_ = ListenName(socket_.local_endpoint(), options.multicastGroup);
   table_.emplace(options.view, name_);
   if (!options.recordPath.empty()) {
-    recorder_ = std::make_unique<CaptureRecorder>(options.recordPath);
+    recording_.emplace(options.recordPath, DLT_RAW);
   }
 }
 
@@ -110,8 +111,10 @@ void UdpListener::Receive() {
         datagram.payload.assign(buffer_.begin(),
                                 buffer_.begin() + static_cast<std::ptrdiff_t>(size));
         CountPacket(stats_, datagram);
-        if (recorder_) {
-          recorder_->Record(datagram);
+        if (recording_) {
+          recording_->Write(
+              datagram.seconds, datagram.microseconds,
+              BuildUdpPacket(datagram.source, datagram.destination, datagram.payload));
         }
         if (options_.count != 0 && stats_.packets >= options_.count) {
           Finish();
@@ -164,16 +167,16 @@ int UdpListener::Run(std::ostream& out) {
     });
   }
   context_.run();
-  if (recorder_) {
-    recorder_->Close();
+  if (recording_) {
+    recording_->Close();
   }
   if (options_.view == StreamView::json) {
     table_->Show(out, stats_, ElapsedSeconds());
   } else {
     out << "\n";
     WriteStatsText(out, name_, stats_);
-    if (recorder_) {
-      out << "recorded " << recorder_->Recorded() << " datagrams to " << options_.recordPath
+    if (recording_) {
+      out << "recorded " << recording_->Written() << " datagrams to " << options_.recordPath
           << "\n";
     }
   }

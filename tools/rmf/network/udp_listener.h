@@ -8,13 +8,12 @@
 #include <asio/signal_set.hpp>
 #include <asio/steady_timer.hpp>
 #include <chrono>
-#include <memory>
 #include <optional>
 #include <ostream>
 #include <string>
 
-#include "rmf/capture/capture_recording.h"
 #include "rmf/capture/capture_stats.h"
+#include "rmf/capture/capture_writing.h"
 #include "rmf/network/stream_table.h"
 
 namespace rmf {
@@ -65,7 +64,7 @@ class UdpListener {
   std::string name_;
   CaptureStats stats_;
   std::optional<StreamTable> table_;
-  std::unique_ptr<CaptureRecorder> recorder_;
+  std::optional<CaptureWriter> recording_;  // raw IP packets built from the socket's addresses
   std::ostream* out_ = nullptr;
   std::chrono::steady_clock::time_point start_;
 };

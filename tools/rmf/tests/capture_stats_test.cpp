@@ -3,13 +3,11 @@
 #include <gtest/gtest.h>
 #include <pcap/pcap.h>
 
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
+#include <array>
 
 #include "capture_test_bytes.h"
 #include "ravuna_motion_serializer.h"
-#include "rmf/capture/capture_writing.h"
+#include "rmf/capture/packet_building.h"
 
 namespace rmf {
 namespace {
@@ -89,12 +87,10 @@ TEST(CaptureReading, NamesWhatIsWrongWithABrokenUdpPacket) {
 }
 
 TEST(CaptureReading, EthernetCaptureGivesBackTimesAddressesAndPayloads) {
-  const std::filesystem::path path =
-      std::filesystem::temp_directory_path() / ("rmf_capture_test_" + std::to_string(getpid()));
-  const PacketToWrite written{kStart, 250000, {kSenderA, 9000}, {kBroadcast, 9001}, Frame(9)};
-  WriteUdpCapture(path.string(), {written, written});
-  const std::vector<CapturedPacket> packets = ReadCapture(ReadInput(path.string())).packets;
-  std::filesystem::remove(path);
+  const Bytes frame =
+      EthernetFrameOf(BuildUdpPacket({kSenderA, 9000}, {kBroadcast, 9001}, Frame(9)));
+  const std::vector<CapturedPacket> packets =
+      ReadCapture(WriteCapture(DLT_EN10MB, {{250, frame}, {250, frame}})).packets;
   ASSERT_EQ(packets.size(), 2U);
   const CapturedPacket& packet = packets[1];
   EXPECT_EQ(packet.index, 2U);
@@ -103,7 +99,7 @@ TEST(CaptureReading, EthernetCaptureGivesBackTimesAddressesAndPayloads) {
   EXPECT_EQ(packet.malformation, "");
   EXPECT_EQ(FormatEndpoint(packet.source), "10.0.0.5:9000");
   EXPECT_EQ(FormatEndpoint(packet.destination), "10.0.0.255:9001");
-  EXPECT_EQ(packet.payload, written.payload);
+  EXPECT_EQ(packet.payload, Frame(9));
 }
 
 void PutLittleEndian(Bytes& bytes, std::uint64_t value, int width) {
