@@ -24,6 +24,9 @@ struct CapturedPacket {
   Bytes payload;
 };
 
+// Whether the bytes begin like a pcap or pcapng capture file.
+bool LooksLikeCapture(const Bytes& bytes);
+
 // "seconds.microseconds"
 std::string FormatPacketTime(const CapturedPacket& packet);
 

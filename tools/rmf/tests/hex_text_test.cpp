@@ -6,6 +6,7 @@
 #include <sstream>
 #include <string>
 
+#include "rmf/capture/capture_reading.h"
 #include "rmf/output/value_format.h"
 
 namespace rmf {
