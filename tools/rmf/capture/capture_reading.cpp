@@ -6,6 +6,7 @@
 #include <optional>
 #include <span>
 
+#include "rmf/capture/packet_decoding.h"
 #include "rmf/capture/pcap_handles.h"
 
 namespace rmf {

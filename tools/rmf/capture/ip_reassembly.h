@@ -10,7 +10,7 @@
 #include <optional>
 #include <vector>
 
-#include "rmf/capture/packet_decoding.h"
+#include "rmf/capture/ip_packet.h"
 
 namespace rmf {
 

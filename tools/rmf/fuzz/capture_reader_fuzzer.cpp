@@ -12,6 +12,7 @@
 #include "fuzz_support.h"
 #include "rmf/capture/capture_stats.h"
 #include "rmf/capture/ip_reassembly.h"
+#include "rmf/capture/packet_decoding.h"
 
 namespace {
 
