@@ -74,8 +74,8 @@ update-facts:
 
 format:
 	clang-format -i include/*.h src/*/*.h src/*/*.cpp tests/*.cpp tests/*.h tests/windows/*.cpp examples/*.c \
-	  tools/rmf/*.cpp tools/rmf/*.h tools/rmf/tests/*.cpp tools/rmf/tests/*.h tools/rmf/fuzz/*.cpp \
-	  tools/format_facts/*.cpp fuzz/*.cpp fuzz/*.h bench/*.cpp bench/*.h packaging/tests/*.c
+	  tools/rmf/*.cpp tools/rmf/*.h tools/rmf/*/*.cpp tools/rmf/*/*.h tools/format_facts/*.cpp \
+	  fuzz/*.cpp fuzz/*.h bench/*.cpp bench/*.h packaging/tests/*.c
 
 # --- Windows x86-64 DLL: MinGW-w64 cross build, every test run under Wine ---
 PACKAGES_MINGW := gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64

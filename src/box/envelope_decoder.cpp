@@ -4,19 +4,6 @@
 
 namespace ravuna_motion_format {
 
-std::string EnvelopeStatusText(const EnvelopeResult& result) {
-  switch (result.status) {
-    case EnvelopeStatus::ok: return "";
-    case EnvelopeStatus::missingHeader: return "Invalid header data.";
-    case EnvelopeStatus::missingSenderDefinition: return "Invalid sender definition data.";
-    case EnvelopeStatus::missingData: return "Invalid value data.";
-    case EnvelopeStatus::unsupportedVersion:
-      return "Invalid data version. Current version : " + std::to_string(kCurrentDataVersion) +
-             ", Target version : " + std::to_string(result.version) + ".";
-  }
-  return "";
-}
-
 EnvelopeResult DecodeMotionFormat(ByteView bytes, SenderValues& sender, BoxType dataKind) {
   EnvelopeResult result;
   const auto slice = [bytes](const FoundBox& box) {

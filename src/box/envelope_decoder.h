@@ -79,9 +79,6 @@ struct EnvelopeResult {
   explicit operator bool() const noexcept { return status == EnvelopeStatus::ok; }
 };
 
-// The diagnostic text of a failed envelope check.
-std::string EnvelopeStatusText(const EnvelopeResult& result);
-
 // Finds "head", "sndf" and the data box of `dataKind` anywhere in the bytes,
 // checks the version and reads the sender. On success writes the sender and
 // hands back the data box, a view into `bytes`; on failure writes nothing.

@@ -1,17 +1,17 @@
-#include "commands.h"
+#include "rmf/commands.h"
 
 #include <algorithm>
 #include <sstream>
 
-#include "capture_reading.h"
-#include "capture_stats.h"
-#include "document_encoding.h"
-#include "document_verdict.h"
-#include "hex_text.h"
-#include "json_output.h"
-#include "output_file.h"
-#include "text_output.h"
-#include "value_format.h"
+#include "rmf/capture/capture_reading.h"
+#include "rmf/capture/capture_stats.h"
+#include "rmf/documents/document_encoding.h"
+#include "rmf/documents/document_verdict.h"
+#include "rmf/documents/hex_text.h"
+#include "rmf/output/json_output.h"
+#include "rmf/output/output_file.h"
+#include "rmf/output/text_output.h"
+#include "rmf/output/value_format.h"
 
 namespace rmf {
 namespace {
@@ -54,7 +54,7 @@ void WriteReport(const DocumentReport& report, const InputOptions& options, Json
   if (!options.json) {
     WriteDocumentText(out, report);
     if (options.strict && report.verdict.accepted && report.verdict.lenientReads != 0) {
-      out << "strict: rejected, " << report.verdict.verdictText << "\n";
+      out << "strict: rejected, " << report.verdict.text << "\n";
     }
     return;
   }
@@ -63,7 +63,7 @@ void WriteReport(const DocumentReport& report, const InputOptions& options, Json
     object["packet"] = std::move(*packet);
   }
   if (options.strict) {
-    object["strict_verdict"] = report.verdict.verdictText;
+    object["strict_verdict"] = report.verdict.text;
   }
   out << JsonLine(object);
 }

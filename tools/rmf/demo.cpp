@@ -1,17 +1,19 @@
-#include "demo.h"
+#include "rmf/demo.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <limits>
 #include <vector>
 
-#include "capture_stats.h"
-#include "capture_writing.h"
-#include "json_output.h"
-#include "output_file.h"
-#include "sample_documents.h"
-#include "text_output.h"
+#include "rmf/capture/capture_stats.h"
+#include "rmf/capture/capture_writing.h"
+#include "rmf/capture/packet_building.h"
+#include "rmf/documents/sample_documents.h"
+#include "rmf/output/json_output.h"
+#include "rmf/output/output_file.h"
+#include "rmf/output/text_output.h"
 
 namespace rmf {
 namespace {
@@ -33,37 +35,28 @@ std::vector<SampleFile> SampleFiles() {
   return files;
 }
 
-// The samples as a sender would stream them: one datagram each, the frames
-// at the sample frame rate, to the broadcast address of the sender's network.
-std::vector<PacketToWrite> SamplePackets(const std::vector<SampleFile>& files) {
+// The samples as a sender streams them over Ethernet: one datagram each, the
+// frames at the sample frame rate, to the broadcast address of the sender's
+// network. A datagram larger than the MTU travels in IPv4 fragments, and
+// every other datagram's fragments arrive out of order.
+void WriteSampleCapture(const std::string& path, const std::vector<SampleFile>& files,
+                        std::size_t mtu) {
   const UdpEndpoint sender{(192U << 24U) | (168U << 16U) | 10U, 7000};
   const UdpEndpoint receiver{(192U << 24U) | (168U << 16U) | 255U, 7001};
-  std::vector<PacketToWrite> packets;
+  CaptureWriter capture(path, DLT_EN10MB);
   for (std::size_t i = 0; i < files.size(); ++i) {
     const auto microseconds =
         static_cast<std::uint32_t>(std::lround(static_cast<double>(i) * 1e6 / kSampleFrameRate));
-    packets.push_back({1700000000, microseconds, sender, receiver, files[i].bytes});
-  }
-  return packets;
-}
-
-// The same datagrams over Ethernet with its usual MTU of 1,500 bytes: the
-// skeleton and every frame travel as two IPv4 fragments, and every other
-// datagram's fragments arrive out of order.
-std::vector<FrameToWrite> FragmentedFrames(const std::vector<PacketToWrite>& packets) {
-  constexpr std::size_t kEthernetMtu = 1500;
-  std::vector<FrameToWrite> frames;
-  for (std::size_t i = 0; i < packets.size(); ++i) {
-    std::vector<Bytes> pieces =
-        BuildFragmentedUdpFrames(packets[i], kEthernetMtu, static_cast<std::uint16_t>(i + 1));
+    std::vector<Bytes> packets =
+        BuildUdpPackets(sender, receiver, files[i].bytes, mtu, static_cast<std::uint32_t>(i + 1));
     if (i % 2 == 1) {
-      std::reverse(pieces.begin(), pieces.end());
+      std::reverse(packets.begin(), packets.end());
     }
-    for (Bytes& piece : pieces) {
-      frames.push_back({packets[i].seconds, packets[i].microseconds, std::move(piece)});
+    for (const Bytes& packet : packets) {
+      capture.Write(1700000000, microseconds, EthernetFrameOf(packet));
     }
   }
-  return frames;
+  capture.Close();
 }
 
 }  // namespace
@@ -81,9 +74,10 @@ int RunDemo(const std::string& folder, bool json, std::ostream& out) {
   }
   const std::string capturePath = (directory / "capture.pcap").string();
   const std::string fragmentedPath = (directory / "capture_mtu1500.pcap").string();
-  const std::vector<PacketToWrite> packets = SamplePackets(files);
-  WriteUdpCapture(capturePath, packets);
-  WriteEthernetCapture(fragmentedPath, FragmentedFrames(packets));
+  // The first capture holds each datagram in one frame, the second as it
+  // crosses a link of Ethernet's usual MTU.
+  WriteSampleCapture(capturePath, files, std::numeric_limits<std::size_t>::max());
+  WriteSampleCapture(fragmentedPath, files, 1500);
   if (!json) {
     out << "wrote " << files.size() << " documents, capture.pcap and capture_mtu1500.pcap to "
         << folder << "\n\n";

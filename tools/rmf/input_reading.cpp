@@ -1,6 +1,5 @@
-#include "input_reading.h"
+#include "rmf/input_reading.h"
 
-#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdio>
@@ -40,25 +39,6 @@ Bytes ReadInput(const std::string& path) {
     throw InputError(std::strerror(errno));
   }
   return ReadStream(file.get());
-}
-
-bool LooksLikeCapture(const Bytes& bytes) {
-  static constexpr std::array<std::array<std::uint8_t, 4>, 5> kMagics = {{
-      {0xd4, 0xc3, 0xb2, 0xa1},  // pcap, microseconds, little-endian
-      {0xa1, 0xb2, 0xc3, 0xd4},  // pcap, microseconds, big-endian
-      {0x4d, 0x3c, 0xb2, 0xa1},  // pcap, nanoseconds, little-endian
-      {0xa1, 0xb2, 0x3c, 0x4d},  // pcap, nanoseconds, big-endian
-      {0x0a, 0x0d, 0x0d, 0x0a},  // pcapng section header block
-  }};
-  if (bytes.size() < 4) {
-    return false;
-  }
-  for (const auto& magic : kMagics) {
-    if (std::equal(magic.begin(), magic.end(), bytes.begin())) {
-      return true;
-    }
-  }
-  return false;
 }
 
 }  // namespace rmf

@@ -31,7 +31,4 @@ std::string InputName(const std::string& path);
 // InputError with the system's reason (no such file, a directory, ...).
 Bytes ReadInput(const std::string& path);
 
-// Whether the bytes begin like a pcap or pcapng capture file.
-bool LooksLikeCapture(const Bytes& bytes);
-
 }  // namespace rmf

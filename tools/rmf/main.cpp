@@ -5,9 +5,9 @@
 #include <iostream>
 #include <vector>
 
-#include "commands.h"
-#include "demo.h"
-#include "network_commands.h"
+#include "rmf/commands.h"
+#include "rmf/demo.h"
+#include "rmf/network/network_commands.h"
 
 namespace {
 

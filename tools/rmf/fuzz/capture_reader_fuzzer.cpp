@@ -9,9 +9,10 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "capture_stats.h"
 #include "fuzz_support.h"
-#include "ip_reassembly.h"
+#include "rmf/capture/capture_stats.h"
+#include "rmf/capture/ip_reassembly.h"
+#include "rmf/capture/packet_decoding.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "box_inspection.h"
+#include "rmf/documents/box_inspection.h"
 
 #include <gtest/gtest.h>
 

@@ -8,8 +8,8 @@
 #include <cstdlib>
 #include <vector>
 
-#include "input_reading.h"
 #include "ravuna_motion_serializer.h"
+#include "rmf/input_reading.h"
 
 namespace rmf::capture_test_bytes {
 

@@ -1,4 +1,4 @@
-#include "commands.h"
+#include "rmf/commands.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -8,8 +8,8 @@
 #include <sstream>
 
 #include "capture_test_bytes.h"
-#include "json_values.h"
-#include "value_format.h"
+#include "rmf/output/json_values.h"
+#include "rmf/output/value_format.h"
 
 namespace rmf {
 namespace {
@@ -66,7 +66,8 @@ TEST(InspectCommand, CaptureShowsEveryPacketAndFailsOnARejectedDocument) {
       "packet 4  1700000000.030000  not UDP over IP\n",
       "packet 5  1700000000.040000  10.0.0.6:9100 -> 10.0.0.255:9001  60 bytes\n" + name +
           "#5: 60 bytes\n",
-      std::string("verdict: unknown, rejected: Invalid value data.\n"),
+      std::string(
+          "verdict: unknown, rejected: not a valid document: the document has no data box\n"),
   };
   for (const std::string& line : expectedLines) {
     EXPECT_NE(text.find(line), std::string::npos) << line << "\nin\n" << text;

@@ -1,4 +1,4 @@
-#include "document_encoding.h"
+#include "rmf/documents/document_encoding.h"
 
 #include <gtest/gtest.h>
 
@@ -7,10 +7,10 @@
 #include <limits>
 #include <vector>
 
-#include "document_report.h"
 #include "document_test_bytes.h"
-#include "json_output.h"
 #include "ravuna_motion_serializer.h"
+#include "rmf/documents/document_report.h"
+#include "rmf/output/json_output.h"
 
 namespace rmf {
 namespace {

@@ -1,4 +1,4 @@
-#include "document_verdict.h"
+#include "rmf/documents/document_verdict.h"
 
 #include <gtest/gtest.h>
 
@@ -15,35 +15,49 @@ struct VerdictCase {
   const char* name;
   Bytes bytes;
   DocumentKind kind;
-  const char* diagnostic;  // empty when accepted
+  bool accepted;
+  const char* text;  // the library's
 };
 
-TEST(Verdict, GivesTheKindAndTheLibrarysTextOfTheFailedCheck) {
+TEST(Verdict, GivesTheKindAndTheLibrarysText) {
   const Bytes sender = SenderBox(10000000001, 80);
+  const char* noHead =
+      "not a valid document: no \"head\" box, the bytes hold no document of this format";
   const VerdictCase cases[] = {
-      {"frame", Cat({HeadBox(), sender, FrameBox(3)}), DocumentKind::frameData, ""},
+      {"frame", Cat({HeadBox(), sender, FrameBox(3)}), DocumentKind::frameData, true,
+       "frame data document read leniently: a box the parse reads is missing"},
       {"skeleton", Cat({HeadBox(), sender, BoxBytes("skdf", BoxBytes("bons", {}))}),
-       DocumentKind::skeletonDefinition, ""},
-      {"sensor", Cat({HeadBox(), sender, BoxBytes("sndt", {})}), DocumentKind::sensorData, ""},
-      {"sender first", Cat({sender, HeadBox(), FrameBox(3)}), DocumentKind::frameData, ""},
-      {"version 2", Cat({HeadBox(2), sender, FrameBox(3)}), DocumentKind::frameData,
-       "Invalid data version. Current version : 1, Target version : 2."},
-      {"version 0", Cat({HeadBox(0), sender, FrameBox(3)}), DocumentKind::frameData,
-       "Invalid data version. Current version : 1, Target version : 0."},
-      {"no header", Cat({sender, FrameBox(3)}), DocumentKind::frameData, "Invalid header data."},
+       DocumentKind::skeletonDefinition, true, "skeleton definition document read exactly"},
+      {"sensor", Cat({HeadBox(), sender, BoxBytes("sndt", {})}), DocumentKind::sensorData, true,
+       "sensor data document read leniently: a box the parse reads is missing"},
+      {"sender first", Cat({sender, HeadBox(), BoxBytes("skdf", BoxBytes("bons", {}))}),
+       DocumentKind::skeletonDefinition, true, "skeleton definition document read exactly"},
+      {"left over", Cat({HeadBox(), sender, FrameBox(3), {0}}), DocumentKind::frameData, true,
+       "frame data document read leniently: bytes were left over after the last box; a box the "
+       "parse reads is missing"},
+      {"version 2", Cat({HeadBox(2), sender, FrameBox(3)}), DocumentKind::frameData, false,
+       "not a valid frame data document: data version 2 is not supported (this library reads "
+       "version 1)"},
+      {"version 0", Cat({HeadBox(0), sender, FrameBox(3)}), DocumentKind::frameData, false,
+       "not a valid frame data document: data version 0 is not supported (this library reads "
+       "version 1)"},
+      {"no header", Cat({sender, FrameBox(3)}), DocumentKind::frameData, false,
+       "not a valid frame data document: no \"head\" box, the bytes hold no document of this "
+       "format"},
       {"unknown code first", Cat({BoxBytes("xxxx", {1}), HeadBox(), sender, FrameBox(3)}),
-       DocumentKind::unknown, "Invalid header data."},
-      {"no sender", Cat({HeadBox(), FrameBox(3)}), DocumentKind::frameData,
-       "Invalid sender definition data."},
-      {"no data box", Cat({HeadBox(), sender}), DocumentKind::unknown, "Invalid value data."},
-      {"empty", {}, DocumentKind::unknown, "Invalid header data."},
-      {"text", Text("hello, world"), DocumentKind::unknown, "Invalid header data."},
+       DocumentKind::unknown, false, noHead},
+      {"no sender", Cat({HeadBox(), FrameBox(3)}), DocumentKind::frameData, false,
+       "not a valid frame data document: no \"sndf\" sender definition"},
+      {"no data box", Cat({HeadBox(), sender}), DocumentKind::unknown, false,
+       "not a valid document: the document has no data box"},
+      {"empty", {}, DocumentKind::unknown, false, noHead},
+      {"text", Text("hello, world"), DocumentKind::unknown, false, noHead},
   };
   for (const VerdictCase& verdictCase : cases) {
     const DocumentVerdict verdict = JudgeDocument(verdictCase.bytes);
     EXPECT_EQ(verdict.kind, verdictCase.kind) << verdictCase.name;
-    EXPECT_EQ(verdict.accepted, std::string(verdictCase.diagnostic).empty()) << verdictCase.name;
-    EXPECT_EQ(verdict.diagnostic, verdictCase.diagnostic) << verdictCase.name;
+    EXPECT_EQ(verdict.accepted, verdictCase.accepted) << verdictCase.name;
+    EXPECT_EQ(verdict.text, verdictCase.text) << verdictCase.name;
     EXPECT_EQ(std::holds_alternative<std::monostate>(verdict.values), !verdict.accepted)
         << verdictCase.name;
   }

@@ -1,4 +1,4 @@
-#include "hex_text.h"
+#include "rmf/documents/hex_text.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,8 @@
 #include <sstream>
 #include <string>
 
-#include "value_format.h"
+#include "rmf/capture/capture_reading.h"
+#include "rmf/output/value_format.h"
 
 namespace rmf {
 namespace {

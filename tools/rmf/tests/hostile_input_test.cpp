@@ -6,10 +6,10 @@
 #include <random>
 #include <sstream>
 
-#include "document_report.h"
-#include "json_output.h"
-#include "sample_documents.h"
-#include "text_output.h"
+#include "rmf/documents/document_report.h"
+#include "rmf/documents/sample_documents.h"
+#include "rmf/output/json_output.h"
+#include "rmf/output/text_output.h"
 
 namespace rmf {
 namespace {

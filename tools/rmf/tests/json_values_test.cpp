@@ -1,4 +1,4 @@
-#include "json_values.h"
+#include "rmf/output/json_values.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 #include <random>
 #include <vector>
 
-#include "input_reading.h"
+#include "rmf/input_reading.h"
 
 namespace rmf {
 namespace {

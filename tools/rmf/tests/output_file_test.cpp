@@ -1,4 +1,4 @@
-#include "output_file.h"
+#include "rmf/output/output_file.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

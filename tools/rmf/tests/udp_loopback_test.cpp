@@ -8,12 +8,13 @@
 #include <sstream>
 #include <thread>
 
-#include "capture_stats.h"
 #include "capture_test_bytes.h"
-#include "capture_writing.h"
-#include "json_output.h"
-#include "udp_listener.h"
-#include "udp_sender.h"
+#include "rmf/capture/capture_stats.h"
+#include "rmf/capture/capture_writing.h"
+#include "rmf/capture/packet_building.h"
+#include "rmf/network/udp_listener.h"
+#include "rmf/network/udp_sender.h"
+#include "rmf/output/json_output.h"
 
 namespace rmf {
 namespace {
@@ -44,22 +45,20 @@ TEST_P(UdpLoopback, RecordingHoldsWhatWasSentInOrder) {
   std::filesystem::create_directories(folder);
   const std::string source = (folder / "source.pcap").string();
   const std::string recording = (folder / "recording.pcap").string();
-  std::vector<PacketToWrite> packets;
+  CaptureWriter writer(source, DLT_RAW);
   for (const Bytes& payload : {Skeleton(), Frame(1), Frame(2), Frame(4), Frame(4), Sensor()}) {
-    packets.push_back({kStart,
-                       static_cast<std::uint32_t>(packets.size() * 1000),
-                       {kSenderA, 9000},
-                       {kBroadcast, 9001},
-                       payload});
+    const auto microseconds = static_cast<std::uint32_t>(writer.Written() * 1000);
+    writer.Write(kStart, microseconds,
+                 BuildUdpPacket({kSenderA, 9000}, {kBroadcast, 9001}, payload));
   }
-  WriteUdpCapture(source, packets);
+  writer.Close();
 
   ListenOptions listen;
   listen.address = GetParam().listenAddress;
   listen.multicastGroup = GetParam().group;
   listen.multicastInterface = *GetParam().group != '\0' ? "127.0.0.1" : "";
   listen.recordPath = recording;
-  listen.count = packets.size();
+  listen.count = writer.Written();
   listen.seconds = 5;
   std::optional<UdpListener> listener;
   try {
@@ -88,11 +87,11 @@ TEST_P(UdpLoopback, RecordingHoldsWhatWasSentInOrder) {
   if (*GetParam().group != '\0' && listener->Stats().packets == 0) {
     GTEST_SKIP() << "multicast on the loopback interface is not delivered by this kernel";
   }
-  const CaptureContents sourceCapture = ReadCapture(ReadInput(source));
+  const CaptureContents sentCapture = ReadCapture(ReadInput(source));
   const CaptureContents recorded = ReadCapture(ReadInput(recording));
   std::vector<Bytes> sentPayloads;
   std::vector<Bytes> recordedPayloads;
-  for (const CapturedPacket& packet : sourceCapture.packets) {
+  for (const CapturedPacket& packet : sentCapture.packets) {
     sentPayloads.push_back(packet.payload);
   }
   for (const CapturedPacket& packet : recorded.packets) {
@@ -100,7 +99,7 @@ TEST_P(UdpLoopback, RecordingHoldsWhatWasSentInOrder) {
     EXPECT_FALSE(packet.checksumFailed);
   }
   EXPECT_EQ(recordedPayloads, sentPayloads);
-  EXPECT_EQ(StreamStats(recorded), StreamStats(sourceCapture));
+  EXPECT_EQ(StreamStats(recorded), StreamStats(sentCapture));
   EXPECT_NE(listened.str().find("recorded 6 datagrams to " + recording), std::string::npos)
       << listened.str();
   std::filesystem::remove_all(folder);

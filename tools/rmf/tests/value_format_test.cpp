@@ -1,4 +1,4 @@
-#include "value_format.h"
+#include "rmf/output/value_format.h"
 
 #include <gtest/gtest.h>
 
