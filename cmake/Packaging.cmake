@@ -111,8 +111,9 @@ endif()
 include(CPack)
 
 # The Python package with this build's library inside it, as a wheel for this
-# platform (Windows x86-64, or manylinux for the build's processor). Built with Debian's interpreter, which python3-setuptools and
-# python3-wheel equip, and pip without the network.
+# platform (Windows x86-64, or manylinux for the build's processor). Built
+# with Debian's interpreter, which python3-setuptools and python3-wheel equip,
+# and pip without the network.
 find_program(RAVUNA_WHEEL_PYTHON NAMES python3 PATHS /usr/bin NO_DEFAULT_PATH)
 find_program(RAVUNA_WHEEL_PYTHON NAMES python3)
 if(WIN32)
