@@ -209,14 +209,39 @@ fuzz-run:
 	  grep -E 'stat::number_of_executed_units|^Done' $$log; \
 	done
 
+# --- Other processors: Linux cross builds whose programs run under qemu-user ---
+# test-big-endian builds the library, its test suites (the golden documents
+# among them), the C example and the fuzz replays for s390x, which stores
+# numbers most significant byte first, and runs them all under qemu-s390x, so
+# that code assuming the host's byte order fails here. The aarch64 preset
+# serves `make package`.
+PACKAGES_CROSS_S390X := g++-s390x-linux-gnu qemu-user
+PACKAGES_CROSS_AARCH64 := g++-aarch64-linux-gnu qemu-user
+PACKAGES_TEST += $(PACKAGES_CROSS_S390X)
+TEST_STEPS += test-big-endian
+
+.PHONY: test-big-endian
+test-big-endian:
+	@command -v qemu-s390x >/dev/null \
+	  || { echo "$@: qemu-s390x is missing; install the Debian package qemu-user" >&2; exit 1; }
+	cmake --preset s390x
+	cmake --build --preset s390x -j $(JOBS)
+	@readelf -h build/s390x/tests/api_tests | grep 'big endian' >/dev/null \
+	  || { echo "$@: build/s390x/tests/api_tests is not a big-endian program" >&2; exit 1; }
+	ctest --preset s390x -j $(JOBS)
+
 # --- Release packages: `make package` writes them to dist/, test-package uses each ---
 # The Windows SDK zip and the Python wheel of the MinGW build; the Linux
-# tar.gz, the .deb and the Python wheel of the release build. The wheels are
-# built with Debian's interpreter (python3-setuptools, python3-wheel, pip
-# without the network); PACKAGE_PYTHON also makes test-package's venv.
-PACKAGES_PACKAGE := $(PACKAGES_BUILD) $(PACKAGES_MINGW) llvm-14 dpkg-dev file gzip python3 \
-                    python3-pip python3-setuptools python3-wheel
-PACKAGES_TEST += $(PACKAGES_PACKAGE) clang-14 lld-14 lintian python3-venv
+# tar.gz, the .deb and the manylinux wheel of the release build and of the
+# aarch64 cross build (the library alone there, no rmf); the NuGet package
+# of the C# binding with the Windows and x86-64 Linux libraries. The wheels
+# are built with Debian's interpreter (python3-setuptools, python3-wheel, pip
+# without the network); PACKAGE_PYTHON also makes test-package's venv. The
+# NuGet package is compiled by mcs against mono-devel's reference assemblies
+# and packed by Debian's nuget client.
+PACKAGES_PACKAGE := $(PACKAGES_BUILD) $(PACKAGES_MINGW) $(PACKAGES_CROSS_AARCH64) llvm-14 dpkg-dev \
+                    file gzip python3 python3-pip python3-setuptools python3-wheel mono-mcs mono-devel nuget
+PACKAGES_TEST += $(PACKAGES_PACKAGE) clang-14 lld-14 lintian python3-venv mono-runtime mono-utils
 TEST_STEPS += test-package
 PACKAGE_PYTHON ?= /usr/bin/python3
 # Time stamps inside the packages (the DLL's header, archive and wheel entries)
@@ -233,11 +258,16 @@ package: deps-package
 	cmake --preset mingw
 	cmake --build --preset mingw -j $(JOBS) --target ravuna_motion_serializer \
 	  ravuna_motion_serializer_msvc_import_library
+	cmake --preset aarch64
+	cmake --build --preset aarch64 -j $(JOBS) --target ravuna_motion_serializer release_documents
 	rm -rf dist
 	cd build/release && SOURCE_DATE_EPOCH=$(PACKAGE_TIME) cpack
 	cd build/mingw && SOURCE_DATE_EPOCH=$(PACKAGE_TIME) cpack
-	SOURCE_DATE_EPOCH=$(PACKAGE_TIME) cmake --build --preset release --target python_wheel
+	cd build/aarch64 && SOURCE_DATE_EPOCH=$(PACKAGE_TIME) cpack
+	SOURCE_DATE_EPOCH=$(PACKAGE_TIME) cmake --build --preset release -j $(JOBS) --target python_wheel
 	SOURCE_DATE_EPOCH=$(PACKAGE_TIME) cmake --build --preset mingw --target python_wheel
+	SOURCE_DATE_EPOCH=$(PACKAGE_TIME) cmake --build --preset aarch64 -j $(JOBS) --target python_wheel
+	packaging/nuget/pack.sh dist build/nuget
 	@ls -l dist
 
 # Unpacks, installs and links each package in build/package-test; the Windows

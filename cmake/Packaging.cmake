@@ -87,29 +87,67 @@ else()
        CONTENT "activate-noawait ldconfig\n")
   set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_BINARY_DIR}/package/triggers)
   set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+  if(CMAKE_CROSSCOMPILING)
+    # dpkg-shlibdeps looks needed libraries up in the host's package database,
+    # which knows none of another processor's, so a cross build's package names
+    # its dependencies from what its programs reference, when CPack runs.
+    set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS OFF)
+    if(CMAKE_SYSTEM_PROCESSOR STREQUAL "aarch64")
+      set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE arm64)
+    else()
+      set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE ${CMAKE_SYSTEM_PROCESSOR})
+    endif()
+    set(elf_files "$<TARGET_FILE:ravuna_motion_serializer>")
+    if(TARGET rmf)
+      string(APPEND elf_files "$<SEMICOLON>$<TARGET_FILE:rmf>")
+    endif()
+    string(REGEX MATCH "^[0-9]+" compiler_major ${CMAKE_CXX_COMPILER_VERSION})
+    set(CPACK_RAVUNA_DEPENDS_INPUT ${PROJECT_BINARY_DIR}/package/debian_depends_input.cmake)
+    file(GENERATE OUTPUT ${CPACK_RAVUNA_DEPENDS_INPUT}
+         CONTENT "set(ELF_FILES \"${elf_files}\")\nset(OBJDUMP \"${CMAKE_OBJDUMP}\")\nset(COMPILER_MAJOR ${compiler_major})\n")
+    set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_SOURCE_DIR}/packaging/cross_debian_depends.cmake)
+  endif()
 endif()
 include(CPack)
 
 # The Python package with this build's library inside it, as a wheel for this
-# platform. Built with Debian's interpreter, which python3-setuptools and
-# python3-wheel equip, and pip without the network.
+# platform (Windows x86-64, or manylinux for the build's processor). Built
+# with Debian's interpreter, which python3-setuptools and python3-wheel equip,
+# and pip without the network.
 find_program(RAVUNA_WHEEL_PYTHON NAMES python3 PATHS /usr/bin NO_DEFAULT_PATH)
 find_program(RAVUNA_WHEEL_PYTHON NAMES python3)
 if(WIN32)
+  set(wheel_library ravuna_motion_serializer)
   set(wheel_platform win_amd64)
   set(wheel_library_name ravuna_motion_serializer.dll)
 else()
-  set(wheel_platform linux_${CMAKE_SYSTEM_PROCESSOR})
+  # The Linux wheel's own link of the same objects: the C++ runtime and libgcc
+  # inside, and, as in the installed library, only the C functions exported,
+  # so it loads on any Linux with a glibc as new as the symbols it references.
+  # Its manylinux tag is read from the linked file (python_wheel.cmake).
+  set(wheel_library ravuna_motion_serializer_wheel_library)
+  add_library(${wheel_library} SHARED EXCLUDE_FROM_ALL $<TARGET_OBJECTS:ravuna_motion_serializer_objects>)
+  set_target_properties(
+    ${wheel_library}
+    PROPERTIES OUTPUT_NAME ravuna_motion_serializer
+               LIBRARY_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/package/wheel_library
+               LINKER_LANGUAGE CXX
+               LINK_DEPENDS ${version_script})
+  target_link_options(${wheel_library} PRIVATE -static-libstdc++ -static-libgcc
+                      -Wl,--version-script=${version_script} -Wl,--no-undefined
+                      $<$<CONFIG:Release>:-Wl,--gc-sections>)
+  set(wheel_platform manylinux_${CMAKE_SYSTEM_PROCESSOR})
   set(wheel_library_name libravuna_motion_serializer.so)
 endif()
 add_custom_target(
   python_wheel
   COMMAND
     ${CMAKE_COMMAND} -DPYTHON=${RAVUNA_WHEEL_PYTHON} -DSOURCE=${PROJECT_SOURCE_DIR}/bindings/python
-    -DLIBRARY=$<TARGET_FILE:ravuna_motion_serializer> -DLIBRARY_NAME=${wheel_library_name}
-    -DSTRIP=${CMAKE_STRIP} -DPLATFORM=${wheel_platform} -DVERSION=${PROJECT_VERSION}
-    -DLICENSE=${PROJECT_SOURCE_DIR}/LICENSE -DSTAGE=${PROJECT_BINARY_DIR}/package/python_wheel -DOUTPUT=${RAVUNA_DIST_DIR} -P
+    -DLIBRARY=$<TARGET_FILE:${wheel_library}> -DLIBRARY_NAME=${wheel_library_name}
+    -DSTRIP=${CMAKE_STRIP} -DOBJDUMP=${CMAKE_OBJDUMP} -DPLATFORM=${wheel_platform}
+    -DVERSION=${PROJECT_VERSION} -DLICENSE=${PROJECT_SOURCE_DIR}/LICENSE
+    -DSTAGE=${PROJECT_BINARY_DIR}/package/python_wheel -DOUTPUT=${RAVUNA_DIST_DIR} -P
     ${PROJECT_SOURCE_DIR}/packaging/python_wheel.cmake
-  DEPENDS ravuna_motion_serializer
+  DEPENDS ${wheel_library}
   COMMENT "Writing the Python wheel for ${wheel_platform}"
   VERBATIM)
