@@ -11,6 +11,10 @@ std::string PerBoneCaseName(const std::string& exportName, int bones) {
   return exportName + "/" + std::to_string(bones);
 }
 
+std::string GeneralCaseName(const std::string& exportName, int bones) {
+  return exportName + "/general/" + std::to_string(bones);
+}
+
 std::string CopyFloorName(const std::string& document, const std::string& variant) {
   return "Floor/memcpy/" + document + "/" + variant;
 }

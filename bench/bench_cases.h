@@ -11,6 +11,8 @@ namespace ravuna_bench {
 
 inline constexpr int kBoneCounts[] = {0, 1, 27, 256, 4096};
 inline constexpr int kHumanoidBones = 27;
+// Bone counts of the documents only the general walk reads.
+inline constexpr int kGeneralBoneCounts[] = {27, 256};
 
 // Sensor records with texts (address and name) of a short and a long length.
 struct SensorVariant {
@@ -40,6 +42,9 @@ using Measurements = std::map<std::string, Measurement>;
 
 // Names shared by the registration and the report.
 std::string PerBoneCaseName(const std::string& exportName, int bones);
+// A decode of a document the fast read refuses, e.g.
+// "ConvertBytesToFrameData/general/27".
+std::string GeneralCaseName(const std::string& exportName, int bones);
 std::string CopyFloorName(const std::string& document, const std::string& variant);
 std::string DecodeFloorName(const std::string& document, const std::string& variant);
 // A peer's run on the 27-bone frame, e.g. "Peer/flatbuffers/build/27".

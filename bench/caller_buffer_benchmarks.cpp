@@ -7,6 +7,7 @@
 
 #include "bench_cases.h"
 #include "bench_registration.h"
+#include "general_documents.h"
 #include "sample_documents.h"
 
 namespace ravuna_bench {
@@ -27,6 +28,30 @@ void RegisterBufferEncoding(const std::string& exportName, const std::string& va
       });
 }
 
+void RegisterSkeletonArrays(const std::string& caseName, int count,
+                            std::shared_ptr<const Bytes> document) {
+  const auto arrays = std::make_shared<BoneArrays>(count);
+  RegisterExportCase(
+      {caseName, DecodeFloorName("skeleton", std::to_string(count)), CaseKind::decoding},
+      document->size(), [document, arrays] {
+        const bool parsed = ParseSkeletonArrays(*document, *arrays);
+        benchmark::DoNotOptimize(arrays->ids.data());
+        return parsed;
+      });
+}
+
+void RegisterFrameArrays(const std::string& caseName, int count,
+                         std::shared_ptr<const Bytes> document) {
+  const auto arrays = std::make_shared<FrameArrays>(count);
+  RegisterExportCase(
+      {caseName, DecodeFloorName("frame", std::to_string(count)), CaseKind::decoding},
+      document->size(), [document, arrays] {
+        const bool parsed = ParseFrameArrays(*document, *arrays);
+        benchmark::DoNotOptimize(arrays->bones.ids.data());
+        return parsed;
+      });
+}
+
 void RegisterBoneCases(int count) {
   const auto bones = std::make_shared<const BoneInputs>(count);
   const auto skeleton = std::make_shared<const Bytes>(SkeletonDocument(*bones));
@@ -35,24 +60,20 @@ void RegisterBoneCases(int count) {
 
   RegisterBufferEncoding("ConvertSkeletonDefinitionToBuffer", variant, "skeleton", bones,
                          EncodeSkeletonToBuffer, skeleton->size());
-  const auto skeletonArrays = std::make_shared<BoneArrays>(count);
-  RegisterExportCase({PerBoneCaseName("ConvertBytesToSkeletonDefinitionArrays", count),
-                      DecodeFloorName("skeleton", variant), CaseKind::decoding},
-                     skeleton->size(), [skeleton, skeletonArrays] {
-                       const bool parsed = ParseSkeletonArrays(*skeleton, *skeletonArrays);
-                       benchmark::DoNotOptimize(skeletonArrays->ids.data());
-                       return parsed;
-                     });
+  RegisterSkeletonArrays(PerBoneCaseName("ConvertBytesToSkeletonDefinitionArrays", count), count,
+                         skeleton);
   RegisterBufferEncoding("ConvertFrameDataToBuffer", variant, "frame", bones, EncodeFrameToBuffer,
                          frame->size());
-  const auto frameArrays = std::make_shared<FrameArrays>(count);
-  RegisterExportCase({PerBoneCaseName("ConvertBytesToFrameDataArrays", count),
-                      DecodeFloorName("frame", variant), CaseKind::decoding},
-                     frame->size(), [frame, frameArrays] {
-                       const bool parsed = ParseFrameArrays(*frame, *frameArrays);
-                       benchmark::DoNotOptimize(frameArrays->bones.ids.data());
-                       return parsed;
-                     });
+  RegisterFrameArrays(PerBoneCaseName("ConvertBytesToFrameDataArrays", count), count, frame);
+}
+
+// Documents the fast read refuses, into the caller's arrays.
+void RegisterGeneralCases(int count) {
+  const BoneInputs bones(count);
+  RegisterSkeletonArrays(GeneralCaseName("ConvertBytesToSkeletonDefinitionArrays", count), count,
+                         std::make_shared<const Bytes>(GeneralSkeletonDocument(bones)));
+  RegisterFrameArrays(GeneralCaseName("ConvertBytesToFrameDataArrays", count), count,
+                      std::make_shared<const Bytes>(GeneralFrameDocument(bones)));
 }
 
 void RegisterSensorCases(const SensorVariant& sensorVariant) {
@@ -75,6 +96,9 @@ void RegisterSensorCases(const SensorVariant& sensorVariant) {
 void RegisterCallerBufferBenchmarks() {
   for (const int count : kBoneCounts) {
     RegisterBoneCases(count);
+  }
+  for (const int count : kGeneralBoneCounts) {
+    RegisterGeneralCases(count);
   }
   for (const SensorVariant& variant : kSensorVariants) {
     RegisterSensorCases(variant);

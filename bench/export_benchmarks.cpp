@@ -5,6 +5,7 @@
 
 #include "bench_cases.h"
 #include "bench_registration.h"
+#include "general_documents.h"
 #include "ravuna_motion_serializer.h"
 #include "sample_documents.h"
 
@@ -74,6 +75,31 @@ void RegisterBoneCases(int count) {
                     false);
 }
 
+// The same values in documents the fast read refuses: the general walk's
+// cost.
+void RegisterGeneralCases(int count) {
+  const BoneInputs bones(count);
+  const auto skeleton = std::make_shared<const Bytes>(GeneralSkeletonDocument(bones));
+  const auto frame = std::make_shared<const Bytes>(GeneralFrameDocument(bones));
+  const std::string variant = std::to_string(count);
+  RegisterExportCase({GeneralCaseName("ConvertBytesToSkeletonDefinition", count),
+                      DecodeFloorName("skeleton", variant), CaseKind::decoding},
+                     skeleton->size(), [skeleton] {
+                       ParsedBones out;
+                       const bool parsed = ParseSkeleton(*skeleton, out);
+                       benchmark::DoNotOptimize(out);
+                       return parsed;
+                     });
+  RegisterExportCase({GeneralCaseName("ConvertBytesToFrameData", count),
+                      DecodeFloorName("frame", variant), CaseKind::decoding},
+                     frame->size(), [frame] {
+                       ParsedFrame out;
+                       const bool parsed = ParseFrame(*frame, out);
+                       benchmark::DoNotOptimize(out);
+                       return parsed;
+                     });
+}
+
 void RegisterSensorCases(const SensorVariant& sensorVariant) {
   const auto sensor = std::make_shared<const SensorInputs>(sensorVariant.textLength);
   const auto document = std::make_shared<const Bytes>(SensorDocument(*sensor));
@@ -91,6 +117,9 @@ void RegisterSensorCases(const SensorVariant& sensorVariant) {
 void RegisterExportBenchmarks() {
   for (const int count : kBoneCounts) {
     RegisterBoneCases(count);
+  }
+  for (const int count : kGeneralBoneCounts) {
+    RegisterGeneralCases(count);
   }
   for (const SensorVariant& variant : kSensorVariants) {
     RegisterSensorCases(variant);
