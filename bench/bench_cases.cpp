@@ -27,4 +27,12 @@ std::string PeerName(const std::string& peer, const std::string& operation) {
   return "Peer/" + peer + "/" + operation + "/" + std::to_string(kHumanoidBones);
 }
 
+std::string RoundTripName(const std::string& path) {
+  return "FrameRoundTrip/" + path + "/" + std::to_string(kHumanoidBones);
+}
+
+std::string ThreadRunName(const std::string& caseName, int threads) {
+  return caseName + "/threads:" + std::to_string(threads);
+}
+
 }  // namespace ravuna_bench

@@ -36,6 +36,7 @@ struct Measurement {
   double nsPerCall = 0.0;
   double bytesPerSecond = 0.0;
   double allocationsPerCall = 0.0;
+  double itemsPerSecond = 0.0;
 };
 
 using Measurements = std::map<std::string, Measurement>;
@@ -49,5 +50,10 @@ std::string CopyFloorName(const std::string& document, const std::string& varian
 std::string DecodeFloorName(const std::string& document, const std::string& variant);
 // A peer's run on the 27-bone frame, e.g. "Peer/flatbuffers/build/27".
 std::string PeerName(const std::string& peer, const std::string& operation);
+// A 27-bone frame encoded and decoded per item, by one path of exports, e.g.
+// "FrameRoundTrip/caller-buffer/27".
+std::string RoundTripName(const std::string& path);
+// The measurement of a case run on `threads` threads.
+std::string ThreadRunName(const std::string& caseName, int threads);
 
 }  // namespace ravuna_bench

@@ -10,6 +10,7 @@ int main(int argc, char** argv) {
   ravuna_bench::RegisterFloorBenchmarks();
   ravuna_bench::RegisterExportBenchmarks();
   ravuna_bench::RegisterCallerBufferBenchmarks();
+  ravuna_bench::RegisterThreadBenchmarks();
   ravuna_bench::RegisterPeerBenchmarks();
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) {

@@ -15,6 +15,7 @@ namespace ravuna_bench {
 void RegisterFloorBenchmarks();
 void RegisterExportBenchmarks();
 void RegisterCallerBufferBenchmarks();
+void RegisterThreadBenchmarks();
 void RegisterPeerBenchmarks();  // those whose packages were found
 
 // Runs `call` once per iteration and reports the heap allocations per call

@@ -129,7 +129,8 @@ void RecordingReporter::ReportRuns(const std::vector<Run>& runs) {
     }
     Measurement measurement;
     // Every benchmark reports in nanoseconds. CPU time, not wall time: the
-    // machine may be shared, and the calls are single-threaded.
+    // machine may be shared, and the calls are single-threaded (the thread
+    // cases count in items per second of wall time).
     measurement.nsPerCall = run.GetAdjustedCPUTime();
     if (const auto bytes = run.counters.find("bytes_per_second"); bytes != run.counters.end()) {
       measurement.bytesPerSecond = bytes->second.value;
@@ -137,7 +138,14 @@ void RecordingReporter::ReportRuns(const std::vector<Run>& runs) {
     if (const auto allocs = run.counters.find("allocs"); allocs != run.counters.end()) {
       measurement.allocationsPerCall = allocs->second.value;
     }
-    measurements_[run.run_name.function_name] = measurement;
+    if (const auto items = run.counters.find("items_per_second"); items != run.counters.end()) {
+      measurement.itemsPerSecond = items->second.value;
+    }
+    // A case run with ->Threads() is kept once per thread count.
+    const std::string& name = run.run_name.function_name;
+    measurements_[run.run_name.threads.empty()
+                      ? name
+                      : ThreadRunName(name, static_cast<int>(run.threads))] = measurement;
   }
 }
 
