@@ -27,8 +27,12 @@ std::string PeerName(const std::string& peer, const std::string& operation) {
   return "Peer/" + peer + "/" + operation + "/" + std::to_string(kHumanoidBones);
 }
 
-std::string RoundTripName(const std::string& path) {
-  return "FrameRoundTrip/" + path + "/" + std::to_string(kHumanoidBones);
+std::string CallerBufferRoundTripName() {
+  return "FrameRoundTrip/caller-buffer/" + std::to_string(kHumanoidBones);
+}
+
+std::string HandedOutRoundTripName() {
+  return "FrameRoundTrip/handed-out+lock/" + std::to_string(kHumanoidBones);
 }
 
 std::string ThreadRunName(const std::string& caseName, int threads) {

@@ -50,9 +50,10 @@ std::string CopyFloorName(const std::string& document, const std::string& varian
 std::string DecodeFloorName(const std::string& document, const std::string& variant);
 // A peer's run on the 27-bone frame, e.g. "Peer/flatbuffers/build/27".
 std::string PeerName(const std::string& peer, const std::string& operation);
-// A 27-bone frame encoded and decoded per item, by one path of exports, e.g.
-// "FrameRoundTrip/caller-buffer/27".
-std::string RoundTripName(const std::string& path);
+// The thread cases: a 27-bone frame encoded and decoded per item, by the
+// caller-buffer exports or by the handed-out ones under the caller's lock.
+std::string CallerBufferRoundTripName();  // "FrameRoundTrip/caller-buffer/27"
+std::string HandedOutRoundTripName();     // "FrameRoundTrip/handed-out+lock/27"
 // The measurement of a case run on `threads` threads.
 std::string ThreadRunName(const std::string& caseName, int threads);
 

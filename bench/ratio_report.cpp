@@ -65,16 +65,6 @@ double TwoThreadScaling(const Measurements& measurements, const std::string& cas
   return two->itemsPerSecond / one->itemsPerSecond;
 }
 
-// The two paths of the thread cases, the caller-buffer one first.
-const std::string& CallerBufferRoundTrip() {
-  static const std::string name = RoundTripName("caller-buffer");
-  return name;
-}
-const std::string& HandedOutRoundTrip() {
-  static const std::string name = RoundTripName("handed-out+lock");
-  return name;
-}
-
 const BenchCase* FindCase(const std::string& name) {
   for (const BenchCase& benchCase : ExportCases()) {
     if (benchCase.name == name) {
@@ -258,7 +248,7 @@ void PrintThreadTable(const Measurements& measurements, std::ostream& out) {
   std::snprintf(line, sizeof line, "%-44s %14s %14s %12s\n", "case", "1 thread", "2 threads",
                 "2 / 1");
   out << line;
-  for (const std::string& caseName : {CallerBufferRoundTrip(), HandedOutRoundTrip()}) {
+  for (const std::string& caseName : {CallerBufferRoundTripName(), HandedOutRoundTripName()}) {
     const Measurement* one = Find(measurements, ThreadRunName(caseName, 1));
     const Measurement* two = Find(measurements, ThreadRunName(caseName, 2));
     if (one == nullptr || two == nullptr) {
@@ -318,8 +308,8 @@ bool PrintTargets(const Measurements& measurements, std::ostream& out) {
     targets.AllocationsAtMost(std::string("ConvertSensorDataToBuffer/") + variant.name, 0);
     targets.AllocationsAtMost(std::string("ConvertBytesToSensorDataTexts/") + variant.name, 0);
   }
-  targets.TwoThreadsAtLeast(CallerBufferRoundTrip(), kTwoThreadsTarget);
-  targets.TwoThreadsShown(HandedOutRoundTrip());
+  targets.TwoThreadsAtLeast(CallerBufferRoundTripName(), kTwoThreadsTarget);
+  targets.TwoThreadsShown(HandedOutRoundTripName());
   for (const char* exportName :
        {"ConvertBytesToFrameData", "ConvertBytesToSkeletonDefinition", "ConvertFrameDataToBytes",
         "ConvertSkeletonDefinitionToBytes", "ConvertBytesToFrameDataArrays",

@@ -7,6 +7,7 @@
 // that path is measured the same way for comparison.
 #include <algorithm>
 #include <mutex>
+#include <string>
 
 #include "bench_cases.h"
 #include "bench_registration.h"
@@ -32,6 +33,8 @@ void CallerBufferRoundTrip(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations());
 }
 
+// The host's lock, held across each handed-out call and the copying of its
+// results.
 std::mutex handedOutLock;
 
 bool CopyParsedFrame(const ParsedFrame& parsed, FrameArrays& out) {
@@ -96,8 +99,8 @@ void RegisterRoundTrip(const std::string& name, void (*roundTrip)(benchmark::Sta
 }  // namespace
 
 void RegisterThreadBenchmarks() {
-  RegisterRoundTrip(RoundTripName("caller-buffer"), CallerBufferRoundTrip);
-  RegisterRoundTrip(RoundTripName("handed-out+lock"), HandedOutRoundTrip);
+  RegisterRoundTrip(CallerBufferRoundTripName(), CallerBufferRoundTrip);
+  RegisterRoundTrip(HandedOutRoundTripName(), HandedOutRoundTrip);
 }
 
 }  // namespace ravuna_bench
