@@ -5,13 +5,17 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <utility>
 
+#include "bench_cases.h"
 #include "counting_allocator.h"
 
 namespace ravuna_bench {
 
 void RegisterFloorBenchmarks();
 void RegisterExportBenchmarks();
+void RegisterCallerBufferBenchmarks();
+void RegisterThreadBenchmarks();
 void RegisterPeerBenchmarks();  // those whose packages were found
 
 // Runs `call` once per iteration and reports the heap allocations per call
@@ -29,6 +33,17 @@ void MeasureCalls(benchmark::State& state, std::size_t documentLength, Call&& ca
   const auto allocations = static_cast<double>(AllocationCount() - allocationsBefore);
   state.counters["allocs"] = benchmark::Counter(allocations, benchmark::Counter::kAvgIterations);
   state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(documentLength));
+}
+
+// Registers an export case measured by MeasureCalls and records it for the
+// ratio report.
+template <class Call>
+void RegisterExportCase(BenchCase benchCase, std::size_t documentLength, Call call) {
+  benchmark::RegisterBenchmark(benchCase.name.c_str(), [documentLength,
+                                                        call](benchmark::State& state) {
+    MeasureCalls(state, documentLength, call);
+  })->Unit(benchmark::kNanosecond);
+  ExportCases().push_back(std::move(benchCase));
 }
 
 }  // namespace ravuna_bench

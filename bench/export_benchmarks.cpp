@@ -5,34 +5,26 @@
 
 #include "bench_cases.h"
 #include "bench_registration.h"
+#include "general_documents.h"
 #include "ravuna_motion_serializer.h"
 #include "sample_documents.h"
 
 namespace ravuna_bench {
 namespace {
 
-// Registers the benchmark and records the case for the ratio report.
-template <class Call>
-void RegisterCase(BenchCase benchCase, std::size_t documentLength, Call call) {
-  benchmark::RegisterBenchmark(benchCase.name.c_str(), [documentLength,
-                                                        call](benchmark::State& state) {
-    MeasureCalls(state, documentLength, call);
-  })->Unit(benchmark::kNanosecond);
-  ExportCases().push_back(std::move(benchCase));
-}
-
 template <class Encode, class Input>
 void RegisterEncoding(const std::string& exportName, const std::string& variant,
                       const std::string& document, std::shared_ptr<const Input> input,
                       Encode encode, std::size_t documentLength) {
-  RegisterCase({exportName + "/" + variant, CopyFloorName(document, variant), CaseKind::encoding},
-               documentLength, [input, encode] {
-                 int size = 0;
-                 unsigned char* buffer = nullptr;
-                 const bool encoded = encode(*input, size, buffer);
-                 benchmark::DoNotOptimize(buffer);
-                 return encoded;
-               });
+  RegisterExportCase(
+      {exportName + "/" + variant, CopyFloorName(document, variant), CaseKind::encoding},
+      documentLength, [input, encode] {
+        int size = 0;
+        unsigned char* buffer = nullptr;
+        const bool encoded = encode(*input, size, buffer);
+        benchmark::DoNotOptimize(buffer);
+        return encoded;
+      });
 }
 
 // Detection over `document`: a hit stops at the box asked for, a miss walks
@@ -40,13 +32,13 @@ void RegisterEncoding(const std::string& exportName, const std::string& variant,
 void RegisterDetection(const std::string& exportName, bool (*detect)(int, const unsigned char*),
                        const std::string& document, const std::string& variant,
                        std::shared_ptr<const Bytes> bytes, bool expected) {
-  RegisterCase({exportName + "/" + document + "/" + variant, CopyFloorName(document, variant),
-                CaseKind::detection},
-               bytes->size(), [bytes, detect, expected] {
-                 const bool found = detect(static_cast<int>(bytes->size()), bytes->data());
-                 benchmark::DoNotOptimize(found);
-                 return found == expected;
-               });
+  RegisterExportCase({exportName + "/" + document + "/" + variant, CopyFloorName(document, variant),
+                      CaseKind::detection},
+                     bytes->size(), [bytes, detect, expected] {
+                       const bool found = detect(static_cast<int>(bytes->size()), bytes->data());
+                       benchmark::DoNotOptimize(found);
+                       return found == expected;
+                     });
 }
 
 void RegisterBoneCases(int count) {
@@ -57,23 +49,23 @@ void RegisterBoneCases(int count) {
 
   RegisterEncoding("ConvertSkeletonDefinitionToBytes", variant, "skeleton", bones, EncodeSkeleton,
                    skeleton->size());
-  RegisterCase({PerBoneCaseName("ConvertBytesToSkeletonDefinition", count),
-                DecodeFloorName("skeleton", variant), CaseKind::decoding},
-               skeleton->size(), [skeleton] {
-                 ParsedBones out;
-                 const bool parsed = ParseSkeleton(*skeleton, out);
-                 benchmark::DoNotOptimize(out);
-                 return parsed;
-               });
+  RegisterExportCase({PerBoneCaseName("ConvertBytesToSkeletonDefinition", count),
+                      DecodeFloorName("skeleton", variant), CaseKind::decoding},
+                     skeleton->size(), [skeleton] {
+                       ParsedBones out;
+                       const bool parsed = ParseSkeleton(*skeleton, out);
+                       benchmark::DoNotOptimize(out);
+                       return parsed;
+                     });
   RegisterEncoding("ConvertFrameDataToBytes", variant, "frame", bones, EncodeFrame, frame->size());
-  RegisterCase({PerBoneCaseName("ConvertBytesToFrameData", count),
-                DecodeFloorName("frame", variant), CaseKind::decoding},
-               frame->size(), [frame] {
-                 ParsedFrame out;
-                 const bool parsed = ParseFrame(*frame, out);
-                 benchmark::DoNotOptimize(out);
-                 return parsed;
-               });
+  RegisterExportCase({PerBoneCaseName("ConvertBytesToFrameData", count),
+                      DecodeFloorName("frame", variant), CaseKind::decoding},
+                     frame->size(), [frame] {
+                       ParsedFrame out;
+                       const bool parsed = ParseFrame(*frame, out);
+                       benchmark::DoNotOptimize(out);
+                       return parsed;
+                     });
 
   RegisterDetection("IsRmfBytes", IsRmfBytes, "frame", variant, frame, true);
   RegisterDetection("IsFrameDataBytes", IsFrameDataBytes, "frame", variant, frame, true);
@@ -83,14 +75,39 @@ void RegisterBoneCases(int count) {
                     false);
 }
 
+// The same values in documents the fast read refuses: the general walk's
+// cost.
+void RegisterGeneralCases(int count) {
+  const BoneInputs bones(count);
+  const auto skeleton = std::make_shared<const Bytes>(GeneralSkeletonDocument(bones));
+  const auto frame = std::make_shared<const Bytes>(GeneralFrameDocument(bones));
+  const std::string variant = std::to_string(count);
+  RegisterExportCase({GeneralCaseName("ConvertBytesToSkeletonDefinition", count),
+                      DecodeFloorName("skeleton", variant), CaseKind::decoding},
+                     skeleton->size(), [skeleton] {
+                       ParsedBones out;
+                       const bool parsed = ParseSkeleton(*skeleton, out);
+                       benchmark::DoNotOptimize(out);
+                       return parsed;
+                     });
+  RegisterExportCase({GeneralCaseName("ConvertBytesToFrameData", count),
+                      DecodeFloorName("frame", variant), CaseKind::decoding},
+                     frame->size(), [frame] {
+                       ParsedFrame out;
+                       const bool parsed = ParseFrame(*frame, out);
+                       benchmark::DoNotOptimize(out);
+                       return parsed;
+                     });
+}
+
 void RegisterSensorCases(const SensorVariant& sensorVariant) {
   const auto sensor = std::make_shared<const SensorInputs>(sensorVariant.textLength);
   const auto document = std::make_shared<const Bytes>(SensorDocument(*sensor));
   RegisterEncoding("ConvertSensorDataToBytes", sensorVariant.name, "sensor", sensor, EncodeSensor,
                    document->size());
-  RegisterCase({std::string("ConvertBytesToSensorData/") + sensorVariant.name,
-                CopyFloorName("sensor", sensorVariant.name), CaseKind::sensor},
-               document->size(), [document] { return ParseSensor(*document); });
+  RegisterExportCase({std::string("ConvertBytesToSensorData/") + sensorVariant.name,
+                      CopyFloorName("sensor", sensorVariant.name), CaseKind::sensor},
+                     document->size(), [document] { return ParseSensor(*document); });
   RegisterDetection("IsSensorDataBytes", IsSensorDataBytes, "sensor", sensorVariant.name, document,
                     true);
 }
@@ -100,6 +117,9 @@ void RegisterSensorCases(const SensorVariant& sensorVariant) {
 void RegisterExportBenchmarks() {
   for (const int count : kBoneCounts) {
     RegisterBoneCases(count);
+  }
+  for (const int count : kGeneralBoneCounts) {
+    RegisterGeneralCases(count);
   }
   for (const SensorVariant& variant : kSensorVariants) {
     RegisterSensorCases(variant);

@@ -2,7 +2,8 @@
 // bundle of one message per bone (name and seven floats) built and read with
 // oscpack, and a FlatBuffers table with a vector of bone structs, built with
 // a reused builder and verified before it is read (network input is
-// untrusted). Each peer is compiled in only when its package was found.
+// untrusted), into its own structs or into a caller's arrays. Each peer is
+// compiled in only when its package was found.
 #include <cstring>
 #include <memory>
 #include <string>
@@ -97,6 +98,7 @@ struct FlatFrame {
   flatbuffers::FlatBufferBuilder builder{4096};
   std::vector<ravuna_bench_peer::Bone> read = std::vector<ravuna_bench_peer::Bone>(kHumanoidBones);
   std::vector<std::uint8_t> received;
+  FrameArrays arrays{kHumanoidBones};
 
   bool Build() {
     builder.Clear();
@@ -114,12 +116,19 @@ struct FlatFrame {
         ravuna_bench_peer::CreateFrame(builder, 1234, 0.5F, 1.25, timecodeVector, boneVector));
     return builder.GetSize() > 0;
   }
-  bool VerifyAndRead() {
+  // The received frame, or null when it fails the verifier.
+  const ravuna_bench_peer::Frame* Verified() const {
     flatbuffers::Verifier verifier(received.data(), received.size());
     if (!ravuna_bench_peer::VerifyFrameBuffer(verifier)) {
+      return nullptr;
+    }
+    return ravuna_bench_peer::GetFrame(received.data());
+  }
+  bool VerifyAndRead() {
+    const ravuna_bench_peer::Frame* frame = Verified();
+    if (frame == nullptr) {
       return false;
     }
-    const ravuna_bench_peer::Frame* frame = ravuna_bench_peer::GetFrame(received.data());
     const auto* boneVector = frame->bones();
     const auto* timecode = frame->timecode();
     if (boneVector == nullptr || timecode == nullptr || timecode->size() < 6) {
@@ -130,6 +139,42 @@ struct FlatFrame {
     }
     benchmark::DoNotOptimize(frame->frame_number() + timecode->Get(5));
     return boneVector->size() == read.size();
+  }
+  // Every value into a caller's structure of arrays, the one the Arrays
+  // exports write.
+  bool VerifyAndReadArrays() {
+    const ravuna_bench_peer::Frame* frame = Verified();
+    if (frame == nullptr) {
+      return false;
+    }
+    const auto* boneVector = frame->bones();
+    const auto* timecode = frame->timecode();
+    if (boneVector == nullptr || timecode == nullptr || timecode->size() < 6 ||
+        boneVector->size() > arrays.bones.ids.size()) {
+      return false;
+    }
+    arrays.frameNumber = frame->frame_number();
+    arrays.time = frame->time();
+    arrays.uttm = frame->uttm();
+    for (flatbuffers::uoffset_t k = 0; k < 5; ++k) {
+      arrays.timecode[k] = timecode->Get(k);
+    }
+    arrays.timecodeFlag = timecode->Get(5) != 0;
+    auto& t = arrays.bones.transform;
+    for (flatbuffers::uoffset_t i = 0; i < boneVector->size(); ++i) {
+      const ravuna_bench_peer::Bone* bone = boneVector->Get(i);
+      arrays.bones.ids[i] = bone->id();
+      t[0][i] = bone->rotation0();
+      t[1][i] = bone->rotation1();
+      t[2][i] = bone->rotation2();
+      t[3][i] = bone->rotation3();
+      t[4][i] = bone->translation0();
+      t[5][i] = bone->translation1();
+      t[6][i] = bone->translation2();
+    }
+    arrays.bones.boneCount = static_cast<int>(boneVector->size());
+    benchmark::DoNotOptimize(arrays.bones.ids.data());
+    return true;
   }
 };
 
@@ -142,6 +187,8 @@ void RegisterFlatBuffers() {
                [frame] { return frame->Build(); });
   RegisterPeer(PeerName("flatbuffers", "verify+read"), frame->received.size(),
                [frame] { return frame->VerifyAndRead(); });
+  RegisterPeer(PeerName("flatbuffers", "verify+read-arrays"), frame->received.size(),
+               [frame] { return frame->VerifyAndReadArrays(); });
 }
 #endif
 

@@ -17,6 +17,11 @@ constexpr double kBuildPeerTarget = 1.0;      // against FlatBuffers building th
 constexpr double kBundlePeerTarget = 0.1;     // against oscpack building the bundle
 constexpr double kReadPeerTarget = 2.0;       // against FlatBuffers verifying and reading it
 constexpr double kSensorTextAllocations = 2;  // the two texts handed out
+// The caller-buffer exports: below the peers, since they write straight into
+// the caller's memory, and two threads at nearly twice one thread's rate.
+constexpr double kBufferBuildPeerTarget = 0.8;  // against FlatBuffers building the frame
+constexpr double kArraysReadPeerTarget = 1.0;   // against FlatBuffers verify + read to arrays
+constexpr double kTwoThreadsTarget = 1.8;
 constexpr int kLargestBoneCount = kBoneCounts[std::size(kBoneCounts) - 1];
 
 std::string Fixed(double value, int decimals) {
@@ -47,6 +52,17 @@ double PeerRatio(const Measurements& measurements, const std::string& caseName,
     return -1.0;
   }
   return measured->nsPerCall / peer->nsPerCall;
+}
+
+// A thread case's items per second on two threads over one; -1 when either
+// run is missing.
+double TwoThreadScaling(const Measurements& measurements, const std::string& caseName) {
+  const Measurement* one = Find(measurements, ThreadRunName(caseName, 1));
+  const Measurement* two = Find(measurements, ThreadRunName(caseName, 2));
+  if (one == nullptr || two == nullptr || one->itemsPerSecond <= 0.0) {
+    return -1.0;
+  }
+  return two->itemsPerSecond / one->itemsPerSecond;
 }
 
 const BenchCase* FindCase(const std::string& name) {
@@ -97,18 +113,36 @@ class TargetPrinter {
          growth >= 0.0 && growth <= kScalingTarget, growth >= 0.0);
   }
 
+  // Items per second of wall time on two threads against one.
+  void TwoThreadsAtLeast(const std::string& caseName, double limit) {
+    const double scaling = TwoThreadScaling(measurements_, caseName);
+    Line(caseName + ": items/s 2 threads / 1", Fixed(scaling, 2), ">= " + Fixed(limit, 1),
+         scaling >= limit, scaling >= 0.0);
+  }
+
+  // The same figure with no target: shown beside one that has one.
+  void TwoThreadsShown(const std::string& caseName) {
+    const double scaling = TwoThreadScaling(measurements_, caseName);
+    Print(caseName + ": items/s 2 threads / 1", scaling >= 0.0 ? Fixed(scaling, 2) : "-", "",
+          scaling >= 0.0 ? "(for comparison)" : "not run");
+  }
+
   bool allMet() const noexcept { return allMet_; }
 
  private:
   // `measured` is false when the cases behind the line were filtered out.
   void Line(const std::string& what, const std::string& value, const std::string& target, bool met,
             bool measured = true) {
-    char line[200];
-    std::snprintf(line, sizeof line, "%-62s %28s  %-10s %s\n", what.c_str(),
-                  measured ? value.c_str() : "-", target.c_str(),
-                  !measured ? "not run" : (met ? "met" : "NOT MET"));
-    out_ << line;
+    Print(what, measured ? value : "-", target, !measured ? "not run" : (met ? "met" : "NOT MET"));
     allMet_ = allMet_ && met;
+  }
+
+  void Print(const std::string& what, const std::string& value, const std::string& target,
+             const char* status) {
+    char line[200];
+    std::snprintf(line, sizeof line, "%-84s %8s  %-10s %s\n", what.c_str(), value.c_str(),
+                  target.c_str(), status);
+    out_ << line;
   }
 
   const Measurements& measurements_;
@@ -129,7 +163,8 @@ void RecordingReporter::ReportRuns(const std::vector<Run>& runs) {
     }
     Measurement measurement;
     // Every benchmark reports in nanoseconds. CPU time, not wall time: the
-    // machine may be shared, and the calls are single-threaded.
+    // machine may be shared, and the calls are single-threaded (the thread
+    // cases count in items per second of wall time).
     measurement.nsPerCall = run.GetAdjustedCPUTime();
     if (const auto bytes = run.counters.find("bytes_per_second"); bytes != run.counters.end()) {
       measurement.bytesPerSecond = bytes->second.value;
@@ -137,7 +172,14 @@ void RecordingReporter::ReportRuns(const std::vector<Run>& runs) {
     if (const auto allocs = run.counters.find("allocs"); allocs != run.counters.end()) {
       measurement.allocationsPerCall = allocs->second.value;
     }
-    measurements_[run.run_name.function_name] = measurement;
+    if (const auto items = run.counters.find("items_per_second"); items != run.counters.end()) {
+      measurement.itemsPerSecond = items->second.value;
+    }
+    // A case run with ->Threads() is kept once per thread count.
+    const std::string& name = run.run_name.function_name;
+    measurements_[run.run_name.threads.empty()
+                      ? name
+                      : ThreadRunName(name, static_cast<int>(run.threads))] = measurement;
   }
 }
 
@@ -162,23 +204,29 @@ void PrintRatioTable(const Measurements& measurements, std::ostream& out) {
 void PrintPeerTable(const Measurements& measurements, std::ostream& out) {
   out << "\nPeers, 27-bone frame (ratio: export time / peer time; - : peer not run)\n";
   const std::string peers[] = {PeerName("flatbuffers", "build"), PeerName("oscpack", "build"),
-                               PeerName("flatbuffers", "verify+read"), PeerName("oscpack", "read")};
+                               PeerName("flatbuffers", "verify+read"),
+                               PeerName("flatbuffers", "verify+read-arrays"),
+                               PeerName("oscpack", "read")};
   char line[240];
   std::snprintf(line, sizeof line, "%-44s", "case");
   out << line;
   for (const std::string& peer : peers) {
-    std::string heading = peer.substr(5);
+    // "Peer/" and the bone count (every column is the 27-bone frame) left out.
+    std::string heading = peer.substr(5, peer.rfind('/') - 5);
     if (const Measurement* measured = Find(measurements, peer)) {
       heading += " ";
       heading += Fixed(measured->nsPerCall, 0);
       heading += "ns";
     }
-    std::snprintf(line, sizeof line, " %26s", heading.c_str());
+    std::snprintf(line, sizeof line, " %35s", heading.c_str());
     out << line;
   }
   out << "\n";
-  for (const char* exportName : {"ConvertSkeletonDefinitionToBytes", "ConvertFrameDataToBytes",
-                                 "ConvertBytesToSkeletonDefinition", "ConvertBytesToFrameData"}) {
+  for (const char* exportName :
+       {"ConvertSkeletonDefinitionToBytes", "ConvertFrameDataToBytes",
+        "ConvertSkeletonDefinitionToBuffer", "ConvertFrameDataToBuffer",
+        "ConvertBytesToSkeletonDefinition", "ConvertBytesToFrameData",
+        "ConvertBytesToSkeletonDefinitionArrays", "ConvertBytesToFrameDataArrays"}) {
     const std::string caseName = PerBoneCaseName(exportName, kHumanoidBones);
     if (Find(measurements, caseName) == nullptr) {
       continue;
@@ -187,10 +235,29 @@ void PrintPeerTable(const Measurements& measurements, std::ostream& out) {
     out << line;
     for (const std::string& peer : peers) {
       const double ratio = PeerRatio(measurements, caseName, peer);
-      std::snprintf(line, sizeof line, " %26s", ratio < 0.0 ? "-" : Fixed(ratio, 2).c_str());
+      std::snprintf(line, sizeof line, " %35s", ratio < 0.0 ? "-" : Fixed(ratio, 2).c_str());
       out << line;
     }
     out << "\n";
+  }
+}
+
+void PrintThreadTable(const Measurements& measurements, std::ostream& out) {
+  out << "\nThreads, each encoding and decoding its own 27-bone frames (items/s, wall time)\n";
+  char line[240];
+  std::snprintf(line, sizeof line, "%-44s %14s %14s %12s\n", "case", "1 thread", "2 threads",
+                "2 / 1");
+  out << line;
+  for (const std::string& caseName : {CallerBufferRoundTripName(), HandedOutRoundTripName()}) {
+    const Measurement* one = Find(measurements, ThreadRunName(caseName, 1));
+    const Measurement* two = Find(measurements, ThreadRunName(caseName, 2));
+    if (one == nullptr || two == nullptr) {
+      continue;  // left out by --benchmark_filter
+    }
+    std::snprintf(line, sizeof line, "%-44s %14.0f %14.0f %12.2f\n", caseName.c_str(),
+                  one->itemsPerSecond, two->itemsPerSecond,
+                  TwoThreadScaling(measurements, caseName));
+    out << line;
   }
 }
 
@@ -224,8 +291,30 @@ bool PrintTargets(const Measurements& measurements, std::ostream& out) {
     targets.RatioAtMost(detection + humanoid, kDetectionRatioTarget);
     targets.AllocationsAtMost(detection + humanoid, 0);
   }
-  for (const char* exportName : {"ConvertBytesToFrameData", "ConvertBytesToSkeletonDefinition",
-                                 "ConvertFrameDataToBytes", "ConvertSkeletonDefinitionToBytes"}) {
+  for (const char* exportName : {"ConvertFrameDataToBuffer", "ConvertSkeletonDefinitionToBuffer"}) {
+    const std::string caseName = PerBoneCaseName(exportName, kHumanoidBones);
+    targets.PeerRatioAtMost(caseName, PeerName("flatbuffers", "build"), kBufferBuildPeerTarget);
+    targets.AllocationsAtMost(caseName, 0);
+  }
+  for (const char* exportName :
+       {"ConvertBytesToFrameDataArrays", "ConvertBytesToSkeletonDefinitionArrays"}) {
+    const std::string caseName = PerBoneCaseName(exportName, kHumanoidBones);
+    targets.PeerRatioAtMost(caseName, PeerName("flatbuffers", "verify+read-arrays"),
+                            kArraysReadPeerTarget);
+    targets.AllocationsAtMost(caseName, 0);
+    targets.AllocationsAtMost(GeneralCaseName(exportName, kHumanoidBones), 0);
+  }
+  for (const SensorVariant& variant : kSensorVariants) {
+    targets.AllocationsAtMost(std::string("ConvertSensorDataToBuffer/") + variant.name, 0);
+    targets.AllocationsAtMost(std::string("ConvertBytesToSensorDataTexts/") + variant.name, 0);
+  }
+  targets.TwoThreadsAtLeast(CallerBufferRoundTripName(), kTwoThreadsTarget);
+  targets.TwoThreadsShown(HandedOutRoundTripName());
+  for (const char* exportName :
+       {"ConvertBytesToFrameData", "ConvertBytesToSkeletonDefinition", "ConvertFrameDataToBytes",
+        "ConvertSkeletonDefinitionToBytes", "ConvertBytesToFrameDataArrays",
+        "ConvertBytesToSkeletonDefinitionArrays", "ConvertFrameDataToBuffer",
+        "ConvertSkeletonDefinitionToBuffer"}) {
     targets.LinearScaling(exportName);
   }
   return targets.allMet();

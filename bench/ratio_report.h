@@ -27,6 +27,9 @@ void PrintRatioTable(const Measurements& measurements, std::ostream& out);
 // Each 27-bone export case against each peer run.
 void PrintPeerTable(const Measurements& measurements, std::ostream& out);
 
+// Items per second of the thread cases on one and two threads.
+void PrintThreadTable(const Measurements& measurements, std::ostream& out);
+
 // Each target for 27 bones with the measured value and whether it is met;
 // returns true when all of them are.
 bool PrintTargets(const Measurements& measurements, std::ostream& out);

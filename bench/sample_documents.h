@@ -67,4 +67,48 @@ bool ParseSkeleton(const Bytes& document, ParsedBones& out);
 bool ParseFrame(const Bytes& document, ParsedFrame& out);
 bool ParseSensor(const Bytes& document);
 
+// The caller-buffer calls: documents into a caller's buffer (its size is the
+// capacity), values into a caller's arrays and texts, all reused from call to
+// call.
+bool EncodeSkeletonToBuffer(const BoneInputs& bones, Bytes& buffer, int& outSize);
+bool EncodeFrameToBuffer(const BoneInputs& bones, Bytes& buffer, int& outSize);
+bool EncodeSensorToBuffer(const SensorInputs& sensor, Bytes& buffer, int& outSize);
+
+// A caller's own arrays for up to `capacity` bones.
+struct BoneArrays {
+  explicit BoneArrays(int capacity);
+
+  std::uint64_t ipAddress = 0;
+  std::uint32_t port = 0;
+  int boneCount = 0;
+  std::vector<int> ids;
+  std::vector<int> parentIds;
+  std::array<std::vector<float>, 7> transform;
+};
+
+struct FrameArrays {
+  explicit FrameArrays(int capacity) : bones(capacity) {}
+
+  BoneArrays bones;
+  int frameNumber = 0;
+  float time = 0.0F;
+  double uttm = 0.0;
+  unsigned char timecode[5] = {};
+  bool timecodeFlag = false;
+};
+
+// A caller's own text buffers of `capacity` bytes each, the NUL included.
+struct SensorTexts {
+  explicit SensorTexts(std::size_t capacity) : address(capacity), name(capacity) {}
+
+  std::vector<char> address;
+  std::vector<char> name;
+  int addressLength = 0;
+  int nameLength = 0;
+};
+
+bool ParseSkeletonArrays(const Bytes& document, BoneArrays& out);
+bool ParseFrameArrays(const Bytes& document, FrameArrays& out);
+bool ParseSensorTexts(const Bytes& document, SensorTexts& out);
+
 }  // namespace ravuna_bench
