@@ -41,14 +41,14 @@ bool HandOutBones(BoneDocumentRead& read, std::uint64_t* outIpAddress, std::uint
   // One walk sizes and fills the arrays, unless the bones lie denser than
   // the writers lay them out; then a second walk fills arrays of the count.
   const std::size_t expected = read.ExpectedBones();
-  auto block = std::make_unique<BoneBlock>(expected, withParents);
-  const std::size_t count = read.ReadBones(block->outputs(), expected);
+  BoneBlock block(expected, withParents);
+  const std::size_t count = read.ReadBones(block.outputs(), expected);
   if (count > expected) {
-    block = std::make_unique<BoneBlock>(count, withParents);
-    read.ReadBones(block->outputs(), count);
+    block = BoneBlock(count, withParents);
+    read.ReadBones(block.outputs(), count);
   }
-  const BoneOutputs arrays = block->outputs();
-  MotionSerializer::Instance().HandOut(block->Release());
+  const BoneOutputs arrays = block.outputs();
+  MotionSerializer::Instance().HandOut(block.Release());
   WriteSender(read.sender(), outIpAddress, outPort);
   *outBoneCount = static_cast<int>(count);
   *out.boneIds = arrays.boneIds;
