@@ -2,6 +2,8 @@
 // macros and length functions, so that render_facts.py can write them into
 // the bindings, the dissector and the fuzz dictionary instead of anyone
 // copying them by hand.
+#include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <initializer_list>
@@ -123,6 +125,84 @@ bool LinearInOne(const char* what, Length length, std::uint64_t& base, std::uint
   return true;
 }
 
+// The library's text for a rejection of bytes judged as the kind they hold,
+// as the dissector judges them.
+std::string DescribeRejection(std::uint32_t kind, std::uint32_t reason, std::uint32_t version = 0) {
+  const RavunaDocumentVerdict verdict{kind, kind, reason, version, 0};
+  char text[RAVUNA_VERDICT_TEXT_CAPACITY];
+  int length = 0;
+  if (!DescribeDocumentVerdict(&verdict, sizeof text, text, &length)) {
+    return {};
+  }
+  return {text, static_cast<std::size_t>(length)};
+}
+
+// The library's rejection texts taken apart: a start by judged kind, then a
+// reason, the version read standing between the two parts of its sentence.
+struct RejectionWords {
+  std::array<std::string, kDocumentKindCount> starts;
+  std::string noHeader, noSenderDefinition, noDataBox, versionBefore, versionAfter;
+};
+
+// The version the sentence is taken with: a number the rest of it cannot hold.
+constexpr std::uint32_t kMarkerVersion = 4294967295U;
+
+bool TakeRejectionWords(RejectionWords& words) {
+  for (std::uint32_t kind = 0; kind < kDocumentKindCount; ++kind) {
+    // The start is what every reason's text of the kind begins with.
+    std::string start = DescribeRejection(kind, RAVUNA_VERDICT_NO_HEADER);
+    for (const std::uint32_t reason :
+         {RAVUNA_VERDICT_NO_SENDER_DEFINITION, RAVUNA_VERDICT_NO_DATA_BOX,
+          RAVUNA_VERDICT_UNSUPPORTED_VERSION}) {
+      const std::string text = DescribeRejection(kind, reason, kMarkerVersion);
+      start.resize(static_cast<std::size_t>(
+          std::mismatch(start.begin(), start.end(), text.begin(), text.end()).first -
+          start.begin()));
+    }
+    words.starts[kind] = start;
+  }
+  const std::size_t noKindStart = words.starts[RAVUNA_DOCUMENT_NONE].size();
+  words.noHeader =
+      DescribeRejection(RAVUNA_DOCUMENT_NONE, RAVUNA_VERDICT_NO_HEADER).substr(noKindStart);
+  words.noSenderDefinition =
+      DescribeRejection(RAVUNA_DOCUMENT_NONE, RAVUNA_VERDICT_NO_SENDER_DEFINITION)
+          .substr(noKindStart);
+  words.noDataBox =
+      DescribeRejection(RAVUNA_DOCUMENT_NONE, RAVUNA_VERDICT_NO_DATA_BOX).substr(noKindStart);
+  const std::string version =
+      DescribeRejection(RAVUNA_DOCUMENT_NONE, RAVUNA_VERDICT_UNSUPPORTED_VERSION, kMarkerVersion)
+          .substr(noKindStart);
+  const std::string marker = std::to_string(kMarkerVersion);
+  const std::size_t at = version.find(marker);
+  if (at == std::string::npos || version.find(marker, at + 1) != std::string::npos) {
+    std::fprintf(stderr, "format_facts: the version sentence does not name the version once\n");
+    return false;
+  }
+  words.versionBefore = version.substr(0, at);
+  words.versionAfter = version.substr(at + marker.size());
+
+  // The parts must compose every text the dissector can show: bytes of no
+  // kind lack a data box, a kind found always has its own.
+  for (std::uint32_t kind = 0; kind < kDocumentKindCount; ++kind) {
+    const std::string& start = words.starts[kind];
+    bool composes = DescribeRejection(kind, RAVUNA_VERDICT_NO_HEADER) == start + words.noHeader &&
+                    DescribeRejection(kind, RAVUNA_VERDICT_NO_SENDER_DEFINITION) ==
+                        start + words.noSenderDefinition;
+    for (const std::uint32_t read : {0U, 2U, 255U}) {
+      composes =
+          composes && DescribeRejection(kind, RAVUNA_VERDICT_UNSUPPORTED_VERSION, read) ==
+                          start + words.versionBefore + std::to_string(read) + words.versionAfter;
+    }
+    if (!composes) {
+      std::fprintf(stderr,
+                   "format_facts: the rejection texts of kind %u are not a start and a reason\n",
+                   kind);
+      return false;
+    }
+  }
+  return true;
+}
+
 }  // namespace
 
 int main() {
@@ -148,6 +228,10 @@ int main() {
       return 1;
     }
   }
+  RejectionWords rejection;
+  if (!TakeRejectionWords(rejection)) {
+    return 1;
+  }
 
   std::printf("{\n");
   std::printf("  \"box_header_size\": %llu,\n", static_cast<unsigned long long>(kBoxHeaderSize));
@@ -167,6 +251,17 @@ int main() {
   PrintNamed("verdict_reasons", std::begin(kVerdictReasons), std::end(kVerdictReasons));
   PrintNamed("lenient_reads", std::begin(kLenientReads), std::end(kLenientReads));
   std::printf("  \"verdict_text_capacity\": %d,\n", RAVUNA_VERDICT_TEXT_CAPACITY);
+  std::string starts;
+  for (const std::string& start : rejection.starts) {
+    starts += (starts.empty() ? "" : ", ") + Quoted(start);
+  }
+  std::printf("  \"rejection_starts\": [%s],\n", starts.c_str());
+  std::printf(
+      "  \"rejection_reasons\": {\"no_header\": %s, \"no_sender_definition\": %s, "
+      "\"no_data_box\": %s, \"unsupported_version\": [%s, %s]},\n",
+      Quoted(rejection.noHeader).c_str(), Quoted(rejection.noSenderDefinition).c_str(),
+      Quoted(rejection.noDataBox).c_str(), Quoted(rejection.versionBefore).c_str(),
+      Quoted(rejection.versionAfter).c_str());
   std::printf("  \"skeleton_definition_length\": {\"base\": %llu, \"per_bone\": %llu},\n",
               static_cast<unsigned long long>(skeletonBase),
               static_cast<unsigned long long>(skeletonPerBone));
