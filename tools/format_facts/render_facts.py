@@ -179,11 +179,29 @@ def render_lua_block(facts: dict) -> str:
     ]
     lines += [f"  [{quoted(kind['code'])}] = {{container = {str(kind['value_type'] == 'container').lower()}, "
               f"written = {kind['fixed_width']}}}," for kind in boxes(facts)]
-    lines += ["}", "-- The document kinds in the library's order: the code of the data box and", "-- the name.",
+    starts, reasons = facts["rejection_starts"], facts["rejection_reasons"]
+    lines += ["}", "-- The document kinds in the library's order: the code of the data box, the",
+              "-- name, and how the library's text of a rejection of the kind starts.",
               "local DOCUMENT_KINDS = {"]
-    lines += [f"  {{code = {quoted(kind['data_box'])}, name = {quoted(short_name(kind['name']).removeprefix('DOCUMENT_').lower())}}},"
-              for kind in facts["document_kinds"] if kind["value"] != 0]
-    lines += ["}", LUA_END]
+    for kind in facts["document_kinds"][1:]:
+        name = short_name(kind["name"]).removeprefix("DOCUMENT_").lower()
+        lines += [f"  {{code = {quoted(kind['data_box'])}, name = {quoted(name)},",
+                  f"   rejected = {quoted(starts[kind['value']])}}},"]
+    before, after = (part.replace("%", "%%") for part in reasons["unsupported_version"])
+    lines += [
+        "}",
+        "-- The start of the rejection text of bytes that hold no kind, and the",
+        "-- reasons that follow a start, in the order the checks run; %d is the data",
+        "-- version read.",
+        f"local REJECTED_NO_KIND = {quoted(starts[0])}",
+        "local REJECTION_REASONS = {",
+        f"  no_header = {quoted(reasons['no_header'])},",
+        f"  no_sender_definition = {quoted(reasons['no_sender_definition'])},",
+        f"  no_data_box = {quoted(reasons['no_data_box'])},",
+        f"  unsupported_version = {quoted(before + '%d' + after)},",
+        "}",
+        LUA_END,
+    ]
     return "\n".join(lines) + "\n"
 
 

@@ -44,12 +44,25 @@ local KINDS = {
   ["snji"] = {container = false, written = 4},
   ["snvl"] = {container = false, written = 28},
 }
--- The document kinds in the library's order: the code of the data box and
--- the name.
+-- The document kinds in the library's order: the code of the data box, the
+-- name, and how the library's text of a rejection of the kind starts.
 local DOCUMENT_KINDS = {
-  {code = "skdf", name = "skeleton_definition"},
-  {code = "fram", name = "frame_data"},
-  {code = "sndt", name = "sensor_data"},
+  {code = "skdf", name = "skeleton_definition",
+   rejected = "not a valid skeleton definition document: "},
+  {code = "fram", name = "frame_data",
+   rejected = "not a valid frame data document: "},
+  {code = "sndt", name = "sensor_data",
+   rejected = "not a valid sensor data document: "},
+}
+-- The start of the rejection text of bytes that hold no kind, and the
+-- reasons that follow a start, in the order the checks run; %d is the data
+-- version read.
+local REJECTED_NO_KIND = "not a valid document: "
+local REJECTION_REASONS = {
+  no_header = "no \"head\" box, the bytes hold no document of this format",
+  no_sender_definition = "no \"sndf\" sender definition",
+  no_data_box = "the document has no data box",
+  unsupported_version = "data version %d is not supported (this library reads version 1)",
 }
 -- End of the generated facts.
 
@@ -304,8 +317,8 @@ end
 
 -- What the library reads: the kind whose data box a search finds first, then
 -- the envelope checks in the library's order. Returns the kind's name and
--- the rejection text, or for an accepted document nil, the data box's code
--- and the data box as the library slices it.
+-- the library's text of the rejection, or for an accepted document nil, the
+-- data box's code and the data box as the library slices it.
 local function judge(document)
   local kind, first = nil, nil
   for _, candidate in ipairs(DOCUMENT_KINDS) do
@@ -315,16 +328,18 @@ local function judge(document)
     end
   end
   local name = kind and kind.name or "unknown"
+  local rejected = kind and kind.rejected or REJECTED_NO_KIND
   local head_at, head_length = find_box(document, "head")
   if not head_at then
-    return name, "Invalid header data."
+    return name, rejected .. REJECTION_REASONS.no_header
   end
   if not find_box(document, "sndf") then
-    return name, "Invalid sender definition data."
+    return name, rejected .. REJECTION_REASONS.no_sender_definition
   end
+  -- Bytes of a kind hold its data box: only bytes of none can lack one.
   local data_at, data_length = find_box(document, kind and kind.code or "skdf")
   if not data_at then
-    return name, "Invalid value data."
+    return name, rejected .. REJECTION_REASONS.no_data_box
   end
   local version = DATA_VERSION
   local head = slice(document, head_at, head_length)
@@ -335,8 +350,7 @@ local function judge(document)
     return code == "vrsn" or code == "ftyp"
   end)
   if version ~= DATA_VERSION then
-    return name, "Invalid data version. Current version : " .. DATA_VERSION .. ", Target version : "
-        .. version .. "."
+    return name, rejected .. string.format(REJECTION_REASONS.unsupported_version, version)
   end
   return name, nil, kind.code, slice(document, data_at, data_length)
 end

@@ -15,16 +15,6 @@ VALUES = {'ftyp': 'format', 'vrsn': 'version', 'ipad': 'sender.ip_packed sender.
           'snnm': 'sensor.name', 'snji': 'sensor.joint_index', 'snvl': 'sensor.value ' * 7}
 CAPTURE_MAGIC = {bytes.fromhex(m) for m in ('d4c3b2a1', 'a1b2c3d4', '4d3cb2a1', 'a1b23c4d', '0a0d0d0a')}
 MARKS = {'unknown', 'written_size', 'overrun_bytes', 'missing_bytes', 'not_entered', 'not_walked', 'ends_search'}
-# rmf words a rejection as the library's verdict text, the dissector still as the older envelope texts.
-DISSECTOR_REJECTIONS = [(r'no "head" box', 'Invalid header data.'), (r'no "sndf"', 'Invalid sender definition data.'),
-                        (r'data version (\d+) is not', r'Invalid data version. Current version : 1, Target version : \1.'),
-                        (r'no data box', 'Invalid value data.')]
-
-
-def dissector_rejection(verdict_text):
-    return next(match.expand(words) for pattern, words in DISSECTOR_REJECTIONS
-                if (match := re.search(pattern, verdict_text)))
-
 
 def write_capture(path, datagrams):
     """Ethernet, IPv4 on loopback and UDP; datagrams over 1,500 bytes go in fragments."""
@@ -50,9 +40,6 @@ def run(command, **options):
 
 def rmf_reports(inputs):
     reports = [json.loads(line) for line in run([RMF, 'inspect', '--json', *inputs]).splitlines()]
-    for report in reports:
-        if report.get('diagnostic'):
-            report['diagnostic'] = dissector_rejection(report['diagnostic'])
     trees = re.findall(r'^  offset +size  box\n(.*?)^verdict', run([RMF, 'inspect', *inputs]), re.M | re.S)
     return zip([r for r in reports if 'boxes' in r], [tree.splitlines() for tree in trees], strict=True)
 
