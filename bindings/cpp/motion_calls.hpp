@@ -291,9 +291,7 @@ struct HandedOutTexts {
   HandedOutText name;
 };
 
-namespace detail {
-
-// The handed-out arrays, `count` elements each, copied into the record.
+// Handed-out arrays, `count` elements each, copied into the caller's record.
 inline void CopyHandedOut(const HandedOutArrays& from, bool withParents, Bones& to) {
   const auto n = static_cast<std::size_t>(std::max(to.count, 0));
   to.ids.assign(from.ids, from.ids + n);
@@ -302,8 +300,6 @@ inline void CopyHandedOut(const HandedOutArrays& from, bool withParents, Bones& 
     to.transforms[k].assign(from.transforms[k], from.transforms[k] + n);
   }
 }
-
-}  // namespace detail
 
 // Through the exports that hand out arrays. Without `arrays`, a success
 // copies them into out.values.bones; with it, their addresses go there and
@@ -319,7 +315,7 @@ inline bool ParseHandedOut(ByteView bytes, Parsed<SkeletonDefinition>& out,
       ConvertBytesToSkeletonDefinition(detail::Capacity(bytes.size()), bytes.data(), &out.ipAddress,
                                        &out.port, &out.values.bones.count, &a.ids, &a.parentIds,
                                        &t[0], &t[1], &t[2], &t[3], &t[4], &t[5], &t[6]);
-  if (ok && arrays == nullptr) detail::CopyHandedOut(a, true, out.values.bones);
+  if (ok && arrays == nullptr) CopyHandedOut(a, true, out.values.bones);
   return ok;
 }
 
@@ -334,7 +330,7 @@ inline bool ParseHandedOut(ByteView bytes, Parsed<FrameData>& out,
       detail::Capacity(bytes.size()), bytes.data(), &out.ipAddress, &out.port, &f.frameNumber,
       &f.time, &f.uttm, &c[0], &c[1], &c[2], &c[3], &c[4], &f.timecodeFlag, &f.bones.count, &a.ids,
       &t[0], &t[1], &t[2], &t[3], &t[4], &t[5], &t[6]);
-  if (ok && arrays == nullptr) detail::CopyHandedOut(a, false, f.bones);
+  if (ok && arrays == nullptr) CopyHandedOut(a, false, f.bones);
   return ok;
 }
 
