@@ -222,7 +222,8 @@ TEST(CallerBuffers, ShortTextsGetTheLengthsAlone) {
   }
 }
 
-// A negative capacity is no room: only the size, count or lengths are written.
+// A negative capacity is no room: only the size, count or lengths are written
+// (a null text buffer of capacity 0 too).
 TEST(CallerBuffers, NegativeCapacitiesGetTheSizeAlone) {
   const Bytes skeleton = EncodeCopy(SkeletonDefinition{MakeBones(1)});
   const Bytes frame = EncodeCopy(MakeFrame(MakeBones(1))), sensor = EncodeCopy(MakeSensor());
@@ -249,7 +250,7 @@ TEST(CallerBuffers, NegativeCapacitiesGetTheSizeAlone) {
           &o.time, &o.uttm, &c[0], &c[1], &c[2], &c[3], &c[4], &o.timecodeFlag, -1, nullptr,
           nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &counts[1]),
       ConvertBytesToSensorDataTexts(static_cast<int>(sensor.size()), sensor.data(), &out.ipAddress,
-                                    &out.port, &o.uttm, -1, nullptr, &lengths.address, -3, nullptr,
+                                    &out.port, &o.uttm, 0, nullptr, &lengths.address, -3, nullptr,
                                     &lengths.name, &o.frameNumber, v, v, v, v, v, v, v)};
   for (std::size_t i = 0; i < std::size(results); ++i) EXPECT_FALSE(results[i]) << "call " << i;
   EXPECT_EQ((std::vector<int>{sizes[0], sizes[1], sizes[2], counts[0], counts[1], lengths.address,
