@@ -90,7 +90,7 @@ void WriteSensorValues(const SensorDataValues& values, double* outUttm, int* out
 
 char* NewText(std::string_view text) {
   char* copy = new char[text.size() + 1];
-  std::memcpy(copy, text.data(), text.size());
+  std::copy(text.begin(), text.end(), copy);  // an empty view may have no address
   copy[text.size()] = '\0';
   return copy;
 }
