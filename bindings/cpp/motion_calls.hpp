@@ -70,8 +70,9 @@ struct FrameData {
   Bones bones;
 };
 
-// Encoding stops each text at its first zero byte; parsing gives the whole
-// stored text, zero bytes included.
+// Encoding stops each text at its first zero byte. Parsing into the
+// caller's memory gives the whole stored text, zero bytes included; the texts
+// a handed-out parse copies stop at their first zero byte.
 struct SensorData {
   double uttm = 0.0;
   std::string sensorAddress;
