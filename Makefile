@@ -159,7 +159,7 @@ PACKAGES_TEST += libcli11-dev nlohmann-json3-dev libpcap-dev libtins-dev libasio
 # build/fuzz/findings/ (the committed corpus is only read).
 PACKAGES_TEST += clang libclang-rt-14-dev valgrind
 TEST_STEPS += test-tsan test-valgrind test-fuzz
-FUZZ_TARGETS := parse_bytes round_trip mutate_documents writer_identity read_identity capture_reader
+FUZZ_TARGETS := parse_bytes round_trip mutate_documents writer_identity read_identity buffer_identity capture_reader
 # Targets kept beside the code they fuzz: TARGET=FOLDER (sources, corpus/ and
 # regressions/ there, the program in the same folder of the build tree).
 # The others live in fuzz/.

@@ -1,7 +1,8 @@
 /* Serialises a 27-bone skeleton definition, one frame of it and a sensor
  * record, detects each buffer's kind, parses each back and prints the values,
  * then judges a frame cut short. Handed-out buffers are copied before the
- * next call that hands out memory. */
+ * next call that hands out memory; the frame is written, and the sensor
+ * record read, into the caller's own memory as well. */
 #include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -119,6 +120,26 @@ static int JudgeCutFrame(const unsigned char* bytes, int size) {
   return 0;
 }
 
+static bool EncodeFrameInto(const Pose* pose, int capacity, unsigned char* buffer, int* size) {
+  return ConvertFrameDataToBuffer("192.168.0.10", 22224, 1200, 20.0f, 1765000000.25, 10, 30, 0, 0,
+                                  0, true, BONES, pose->ids, pose->transform[0], pose->transform[1],
+                                  pose->transform[2], pose->transform[3], pose->transform[4],
+                                  pose->transform[5], pose->transform[6], capacity, buffer, size);
+}
+
+/* The same frame written into the caller's own buffer, its size asked first:
+ * no memory handed out, no lock taken. */
+static int FrameInOwnBuffer(const Pose* pose, const unsigned char* bytes, int size) {
+  unsigned char own[2048];
+  int needed = 0, written = 0;
+  if (EncodeFrameInto(pose, 0, NULL, &needed) || needed != size || needed > (int)sizeof own ||
+      !EncodeFrameInto(pose, needed, own, &written) || memcmp(own, bytes, (size_t)size) != 0) {
+    return 1;
+  }
+  printf("  the same %d bytes written into the caller's buffer\n", written);
+  return 0;
+}
+
 static int FrameRoundTrip(void) {
   const Pose pose = MakePose(1.0f);
   int size = 0;
@@ -156,7 +177,7 @@ static int FrameRoundTrip(void) {
          time, uttm, tc[0], tc[1], tc[2], tc[3], tc[4], flag, count);
   printf("  bone %d rotation (%g, %g, %g, %g)\n", ids[count - 1], t[0][count - 1], t[1][count - 1],
          t[2][count - 1], t[3][count - 1]);
-  const int judged = JudgeCutFrame(bytes, size);
+  const int judged = JudgeCutFrame(bytes, size) || FrameInOwnBuffer(&pose, bytes, size);
   free(bytes);
   return judged;
 }
@@ -183,15 +204,25 @@ static int SensorRoundTrip(void) {
   float v[7] = {0};
   const int ok = ConvertBytesToSensorData(size, bytes, &ip, &port, &uttm, &address, &name, &joint,
                                           &v[0], &v[1], &v[2], &v[3], &v[4], &v[5], &v[6]);
+  /* The texts again, into the caller's buffers (capacities count the NUL). */
+  char ownAddress[32], ownName[32];
+  int addressLength = 0, nameLength = 0;
+  const int inOwnBuffers = ConvertBytesToSensorDataTexts(
+      size, bytes, &ip, &port, &uttm, (int)sizeof ownAddress, ownAddress, &addressLength,
+      (int)sizeof ownName, ownName, &nameLength, &joint, &v[0], &v[1], &v[2], &v[3], &v[4], &v[5],
+      &v[6]);
   free(bytes);
-  if (ok) {
+  const int same = ok && inOwnBuffers && strcmp(ownAddress, address) == 0 &&
+                   strcmp(ownName, name) == 0 && nameLength == (int)strlen(name) &&
+                   addressLength == (int)strlen(address);
+  if (same) {
     PrintAddress(ip, port);
     printf("  sensor \"%s\" at \"%s\" joint %d uttm %.2f values (%g, %g, %g, %g, %g, %g, %g)\n",
            name, address, joint, uttm, v[0], v[1], v[2], v[3], v[4], v[5], v[6]);
   }
   ReleaseSensorDataText(address);
   ReleaseSensorDataText(name);
-  return ok ? 0 : 1;
+  return same ? 0 : 1;
 }
 
 int main(void) {

@@ -8,14 +8,22 @@
 #include <utility>
 #include <vector>
 
-#include "api_calls.h"
 #include "ravuna_motion_serializer.h"
 #include "test_bytes.h"
+#include "test_calls.h"
 
 namespace {
 
-using api_calls::Bytes;
 using namespace test_bytes;
+using test_calls::EncodeCopy;
+using test_calls::MakeBones;
+namespace calls = ravuna_motion_calls;
+
+template <class Record>
+bool Parses(const Bytes& bytes) {
+  calls::Parsed<Record> out;
+  return calls::ParseHandedOut(bytes, out);
+}
 
 RavunaDocumentVerdict Judge(const Bytes& bytes, std::uint32_t expected) {
   RavunaDocumentVerdict verdict{99, 99, 99, 99, 99};
@@ -32,14 +40,14 @@ std::string Describe(const RavunaDocumentVerdict& verdict) {
 }
 
 void ExpectAgreement(const Bytes& bytes) {
+  const bool parses[] = {Parses<calls::SkeletonDefinition>(bytes), Parses<calls::FrameData>(bytes),
+                         Parses<calls::SensorData>(bytes)};
   for (std::uint32_t kind = 1; kind <= 3; ++kind) {
-    EXPECT_EQ(Judge(bytes, kind).reason == RAVUNA_VERDICT_ACCEPTED,
-              api_calls::Decode(static_cast<api_calls::Kind>(kind - 1), bytes).ok)
-        << kind;
+    EXPECT_EQ(Judge(bytes, kind).reason == RAVUNA_VERDICT_ACCEPTED, parses[kind - 1]) << kind;
   }
 }
 
-const Bytes kFrame = api_calls::EncodeFrame(api_calls::MakeBones(2)).Copy();
+const Bytes kFrame = EncodeCopy(test_calls::MakeFrame(MakeBones(2)));
 const Bytes kHead(kFrame.begin(), kFrame.begin() + 43);
 const Bytes kEnvelope(kFrame.begin(), kFrame.begin() + 77);  // "head" and "sndf"
 const Bytes kFrameNumber = BoxBytes("fnum", Le(std::int32_t{5}));
@@ -72,7 +80,7 @@ TEST(Verdict, FrameCutAtEveryLength) {
 }
 
 TEST(Verdict, EveryReason) {
-  const Bytes skeleton = api_calls::EncodeSkeleton(api_calls::MakeBones(1)).Copy();
+  const Bytes skeleton = EncodeCopy(calls::SkeletonDefinition{MakeBones(1)});
   Bytes version2 = kFrame;
   version2[42] = 2;
   struct Case {
@@ -160,7 +168,10 @@ TEST(Verdict, EveryLenientRead) {
     ExpectAgreement(cases[i].first);
   }
   // The header read at the end of the bytes is a frame number past the end.
-  EXPECT_EQ(api_calls::DecodeFrame(headerAtTheEnd).frame.number, 0);
+  calls::Parsed<calls::FrameData> parsed;
+  parsed.values.frameNumber = 5;
+  EXPECT_TRUE(calls::ParseHandedOut(headerAtTheEnd, parsed));
+  EXPECT_EQ(parsed.values.frameNumber, 0);
   const std::string text = Describe({2, 2, RAVUNA_VERDICT_ACCEPTED, 1, 0x1FF});  // all nine
   EXPECT_EQ(std::count(text.begin(), text.end(), ';'), 8);
 }

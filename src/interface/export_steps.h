@@ -206,9 +206,7 @@ inline bool FitsWithNul(std::string_view text, int capacity) noexcept {
 
 // The text and a NUL at `out`, which holds them.
 inline void CopyWithNul(std::string_view text, char* out) noexcept {
-  if (!text.empty()) {  // an empty view may have no address at all
-    std::memcpy(out, text.data(), text.size());
-  }
+  std::copy(text.begin(), text.end(), out);  // an empty view may have no address
   out[text.size()] = '\0';
 }
 

@@ -16,7 +16,7 @@ fi
 library=$PWD/build/release/libravuna_motion_serializer.so
 targets="ravuna_motion_serializer api_tests unit_tests memory_tests first_call_race_test
          motion_roundtrip parse_bytes_fuzzer round_trip_fuzzer mutate_documents_fuzzer
-         writer_identity_fuzzer read_identity_fuzzer"
+         writer_identity_fuzzer read_identity_fuzzer buffer_identity_fuzzer"
 tool_targets="rmf rmf_unit_tests capture_reader_fuzzer"
 tool_suites='^rmf|capture_reader'
 log=build/faults
