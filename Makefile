@@ -230,6 +230,19 @@ test-big-endian:
 	  || { echo "$@: build/s390x/tests/api_tests is not a big-endian program" >&2; exit 1; }
 	ctest --preset s390x -j $(JOBS)
 
+# --- Deliberate faults: every one must be caught by a suite of the release build ---
+# tests/faults/inject.sh applies each fault of tests/faults/faults.txt alone,
+# rebuilds and runs the suites; it fails when a fault is missed or no longer
+# applies to the code. It needs a clean work tree under src/, include/,
+# tools/ and bindings/, since it restores each file with git.
+TEST_STEPS += test-faults
+
+.PHONY: test-faults
+test-faults:
+	cmake --preset release
+	cmake --build --preset release -j $(JOBS)
+	tests/faults/inject.sh
+
 # --- Release packages: `make package` writes them to dist/, test-package uses each ---
 # The Windows SDK zip and the Python wheel of the MinGW build; the Linux
 # tar.gz, the .deb and the manylinux wheel of the release build and of the
