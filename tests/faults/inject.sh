@@ -41,7 +41,7 @@ while IFS='|' read -r name file substitution; do
       caught+=("ctest:$(grep -oE '[0-9]+ - [^ ]+ \(' "$log/ctest.log" | sed 's/^[0-9]* - //; s/ ($//' | tr '\n' ' ' | xargs | tr ' ' ',')")
     if [[ "$file" != tools/* ]] && { ((${#caught[@]} == 0)) || [[ "$file" == bindings/* ]]; }; then
       (cd bindings/python && RAVUNA_MOTION_SERIALIZER_LIBRARY=$library timeout 300 \
-        python3 -m unittest discover -s tests -t . >"../../$log/python.log" 2>&1) || caught+=("python")
+        ${BINDINGS_PYTHON:-/usr/bin/python3} -m unittest discover -s tests -t . >"../../$log/python.log" 2>&1) || caught+=("python")
       RAVUNA_MOTION_SERIALIZER_LIBRARY=$library timeout 600 bindings/csharp/tests/run-tests.sh \
         >"$log/csharp.log" 2>&1 || caught+=("csharp:$(grep -oE '^FAIL [^:]+' "$log/csharp.log" | cut -c6- | tr '\n' ',' | sed 's/,$//')")
     fi
