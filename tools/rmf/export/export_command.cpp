@@ -60,25 +60,6 @@ std::string Contents(const SenderStream& stream) {
          Counted(of(DocumentKind::sensorData), "sensor record", "sensor records");
 }
 
-std::string JsonLines(const SenderStream& stream) {
-  std::string lines;
-  for (const StreamDocument& document : stream.documents) {
-    DocumentVerdict verdict;
-    verdict.kind = document.kind;
-    verdict.accepted = true;
-    verdict.ipText = document.ipText;
-    verdict.values = document.values;
-    Json object = {{"source", document.source}, {"sender", stream.sender}};
-    if (document.captureMicroseconds) {
-      object["capture_time"] = static_cast<double>(*document.captureMicroseconds) / 1e6;
-    }
-    object["kind"] = DocumentKindName(document.kind);
-    object["document"] = DocumentValuesToJson(verdict);
-    lines += JsonLine(object);
-  }
-  return lines;
-}
-
 // The files of one sender, and what could not go into them.
 std::vector<OutputFile> ExportSender(const SenderStream& stream, const ExportOptions& options,
                                      const BvhOptions& bvhOptions, bool several,
@@ -89,7 +70,7 @@ std::vector<OutputFile> ExportSender(const SenderStream& stream, const ExportOpt
     return OutputPath(options.output, stream.sender, several, suffix, ext);
   };
   if (options.format == "jsonl") {
-    files.push_back({options.output == "-" ? "-" : path("", extension), JsonLines(stream),
+    files.push_back({options.output == "-" ? "-" : path("", extension), ExportJsonLines(stream),
                      Counted(stream.documents.size(), "document", "documents")});
   } else if (options.format == "csv") {
     const CsvTables tables = ExportCsv(stream, options.conventions.quaternion, problems);
@@ -125,6 +106,25 @@ std::vector<OutputFile> ExportSender(const SenderStream& stream, const ExportOpt
 }
 
 }  // namespace
+
+std::string ExportJsonLines(const SenderStream& stream) {
+  std::string lines;
+  for (const StreamDocument& document : stream.documents) {
+    DocumentVerdict verdict;
+    verdict.kind = document.kind;
+    verdict.accepted = true;
+    verdict.ipText = document.ipText;
+    verdict.values = document.values;
+    Json object = {{"source", document.source}, {"sender", stream.sender}};
+    if (document.captureMicroseconds) {
+      object["capture_time"] = static_cast<double>(*document.captureMicroseconds) / 1e6;
+    }
+    object["kind"] = DocumentKindName(document.kind);
+    object["document"] = DocumentValuesToJson(verdict);
+    lines += JsonLine(object);
+  }
+  return lines;
+}
 
 int RunExport(const ExportOptions& options, std::ostream& out, std::ostream& err) {
   const auto fail = [&](const std::string& message) {

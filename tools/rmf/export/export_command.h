@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "rmf/export/sender_streams.h"
 #include "rmf/motion/conventions.h"
 
 namespace rmf {
@@ -20,6 +21,10 @@ struct ExportOptions {
   bool jointPositions = false;        // bvh: position channels on every joint
   motion::Conventions conventions;
 };
+
+// One JSON object per document: its source, sender, capture time (from a
+// capture), kind, and its values as `inspect --json` gives them.
+std::string ExportJsonLines(const SenderStream& stream);
 
 // Reads every input first: one it cannot read whole writes nothing (status
 // 2). Then writes each output whole, and a summary per sender naming the

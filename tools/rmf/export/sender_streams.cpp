@@ -61,32 +61,35 @@ std::string DocumentSender(const std::string& ipText, const DecodedValues& value
   return (ipText.empty() ? "?" : ipText) + ":" + (port ? std::to_string(*port) : "?");
 }
 
+void AddInput(std::vector<SenderStream>& streams, const std::string& name, const Bytes& bytes) {
+  if (!LooksLikeCapture(bytes)) {
+    AddDocument(streams, name, std::nullopt, std::nullopt, bytes);
+    return;
+  }
+  const CaptureContents capture = ReadCapture(bytes);
+  if (!capture.damage.empty()) {
+    throw InputError(capture.damage);
+  }
+  for (const CapturedPacket& packet : capture.packets) {
+    if (!packet.isUdp) {
+      continue;
+    }
+    const std::string source = name + "#" + std::to_string(packet.index);
+    if (!packet.malformation.empty()) {
+      SenderStream& stream = StreamOf(streams, PacketSender(packet));
+      stream.firstRejected = stream.rejected++ == 0 ? source : stream.firstRejected;
+      continue;
+    }
+    AddDocument(streams, source, PacketSender(packet),
+                packet.seconds * 1000000 + packet.microseconds, packet.payload);
+  }
+}
+
 std::vector<SenderStream> ReadSenderStreams(const std::vector<std::string>& paths) {
   std::vector<SenderStream> streams;
   for (const std::string& path : paths) {
     try {
-      const Bytes bytes = ReadInput(path);
-      if (!LooksLikeCapture(bytes)) {
-        AddDocument(streams, path, std::nullopt, std::nullopt, bytes);
-        continue;
-      }
-      const CaptureContents capture = ReadCapture(bytes);
-      if (!capture.damage.empty()) {
-        throw InputError(capture.damage);
-      }
-      for (const CapturedPacket& packet : capture.packets) {
-        if (!packet.isUdp) {
-          continue;
-        }
-        const std::string source = path + "#" + std::to_string(packet.index);
-        if (!packet.malformation.empty()) {
-          SenderStream& stream = StreamOf(streams, PacketSender(packet));
-          stream.firstRejected = stream.rejected++ == 0 ? source : stream.firstRejected;
-          continue;
-        }
-        AddDocument(streams, source, PacketSender(packet),
-                    packet.seconds * 1000000 + packet.microseconds, packet.payload);
-      }
+      AddInput(streams, path, ReadInput(path));
     } catch (const InputError& error) {
       throw InputError(InputName(path) + ": " + error.what());
     }

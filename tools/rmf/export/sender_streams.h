@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "rmf/documents/document_verdict.h"
+#include "rmf/input_reading.h"
 
 namespace rmf {
 
@@ -32,6 +33,10 @@ struct SenderStream {
 // cannot be read whole (missing, damaged, neither document nor capture)
 // throws InputError naming it.
 std::vector<SenderStream> ReadSenderStreams(const std::vector<std::string>& paths);
+
+// Adds the documents of one input's bytes (a document or a capture) to the
+// streams; throws InputError, without the name, for bytes it cannot use.
+void AddInput(std::vector<SenderStream>& streams, const std::string& name, const Bytes& bytes);
 
 // "a.b.c.d:port" of a document, "?" for a port it lacks.
 std::string DocumentSender(const std::string& ipText, const DecodedValues& values);

@@ -147,6 +147,16 @@ Pose ComputePose(const Hierarchy& hierarchy, std::span<const BoneFloats> floats,
                      Rotate(Conjugate(up.rotation), given[bone].translation - up.translation)};
     }
   }
+  // Values near the float limit can overflow on the way between spaces.
+  for (const std::size_t bone : hierarchy.ParentsFirst()) {
+    const Vec3 sum = pose.joints[bone].local.translation + pose.joints[bone].world.translation;
+    if (!std::isfinite(sum.x + sum.y + sum.z)) {
+      pose.nonFiniteBone = hierarchy.Id(bone);
+      pose.usable = false;
+      pose.joints.clear();
+      break;
+    }
+  }
   return pose;
 }
 

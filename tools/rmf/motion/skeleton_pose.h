@@ -93,8 +93,10 @@ struct Pose {
   bool usable = false;            // false when a problem below, or the hierarchy's, stops it
   std::vector<JointPose> joints;  // by hierarchy index, when usable
   std::optional<int>
-      zeroQuaternionBone;            // the first bone whose rotation has no length or is not finite
-  std::optional<int> nonFiniteBone;  // the first bone with an infinite or NaN translation
+      zeroQuaternionBone;  // the first bone whose rotation has no length or is not finite
+  // The first bone whose translation is, or becomes on the way between
+  // spaces, not finite.
+  std::optional<int> nonFiniteBone;
 };
 
 // The pose of a usable hierarchy from its bones' floats read under the

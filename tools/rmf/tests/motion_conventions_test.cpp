@@ -192,6 +192,11 @@ TEST(Pose, LocalAndWorldThroughTheHierarchy) {
   EXPECT_EQ(stopped.zeroQuaternionBone, 11);
   const std::vector<BoneFloats> infinite = {{0, 0, 0, 1, INFINITY, 0, 0}, {0, 0, 0, 1, 1, 0, 0}};
   EXPECT_EQ(ComputePose(chain, infinite, {}).nonFiniteBone, 10);
+  // Finite as sent, past the double range once scaled.
+  const std::vector<BoneFloats> far = {{0, 0, 0, 1, -3e38F, 0, 0}, {0, 0, 0, 1, 3e38F, 0, 0}};
+  EXPECT_TRUE(ComputePose(chain, far, {}).usable);
+  world.scale = 1e300;
+  EXPECT_EQ(ComputePose(chain, far, world).nonFiniteBone, 10);
 }
 
 TEST(MatchBones, MissingUnknownAndRepeatedIds) {
