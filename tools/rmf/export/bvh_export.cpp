@@ -160,7 +160,8 @@ std::pair<double, std::string> FrameTime(const std::vector<WrittenFrame>& frames
   using Source = std::optional<double> (*)(const WrittenFrame&);
   const std::array<std::pair<const char*, Source>, 3> sources = {{
       {"uttm", [](const WrittenFrame& f) -> std::optional<double> { return f.uttm; }},
-      {"time", [](const WrittenFrame& f) -> std::optional<double> { return f.time; }},
+      {"time",
+       [](const WrittenFrame& f) -> std::optional<double> { return static_cast<double>(f.time); }},
       {"capture time",
        [](const WrittenFrame& f) -> std::optional<double> {
          if (!f.captureMicroseconds) {

@@ -92,7 +92,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } else {
       for (std::size_t at = 0; at + 2 <= rest.size();) {
         const std::size_t length =
-            std::min<std::size_t>(rest[at] | (rest[at + 1] << 8U), rest.size() - at - 2);
+            std::min<std::size_t>(rest[at] | std::size_t{rest[at + 1]} << 8U, rest.size() - at - 2);
         const rmf::Bytes document(rest.begin() + static_cast<std::ptrdiff_t>(at + 2),
                                   rest.begin() + static_cast<std::ptrdiff_t>(at + 2 + length));
         at += 2 + length;

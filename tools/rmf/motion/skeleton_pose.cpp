@@ -113,7 +113,9 @@ Pose ComputePose(const Hierarchy& hierarchy, std::span<const BoneFloats> floats,
     const BoneFloats& values = floats[bone];
     const std::optional<Quaternion> rotation =
         ReadQuaternion({values[0], values[1], values[2], values[3]}, conventions.quaternion);
-    const Vec3 translation = conventions.scale * Vec3{values[4], values[5], values[6]};
+    const Vec3 translation =
+        conventions.scale * Vec3{static_cast<double>(values[4]), static_cast<double>(values[5]),
+                                 static_cast<double>(values[6])};
     if (!rotation && !pose.zeroQuaternionBone) {
       pose.zeroQuaternionBone = hierarchy.Id(bone);
     }
