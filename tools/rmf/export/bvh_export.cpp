@@ -110,9 +110,14 @@ std::variant<Skeleton, std::string> ReadSkeleton(const SkeletonDefinitionValues&
   return skeleton;
 }
 
-// Ten significant digits: past the floats the documents carry, so that
-// angles worked out from them lose nothing that shows.
+// A float the documents carry as its shortest text; a value worked out from
+// them (an angle, a scaled or turned translation) to ten significant digits,
+// past the floats' precision, so that nothing that shows is lost.
 std::string Number(double value) {
+  const auto narrowed = static_cast<float>(value);
+  if (static_cast<double>(narrowed) == value) {
+    return FormatFloat(narrowed == 0.0F ? 0.0F : narrowed);
+  }
   std::array<char, 32> text{};
   const auto result = std::to_chars(text.data(), text.data() + text.size(),
                                     value == 0.0 ? 0.0 : value, std::chars_format::general, 10);
@@ -204,7 +209,7 @@ class BvhWriter {
   std::string HierarchyText() const {
     std::string text = "HIERARCHY\n";
     for (const std::size_t root : skeleton_.hierarchy.Roots()) {
-      Joint(text, root, 0);
+      Joint(text, root);
     }
     return text;
   }
@@ -230,22 +235,40 @@ class BvhWriter {
   }
 
  private:
-  void Joint(std::string& text, std::size_t bone, std::size_t depth) const {
-    const std::string indent(depth, '\t');
-    text += indent + (depth == 0 ? "ROOT " : "JOINT ") + names_[bone] + "\n" + indent + "{\n";
-    text += indent + "\tOFFSET " + Triple(skeleton_.offsets[bone]) + "\n";
-    text += indent + "\tCHANNELS " +
-            (HasPositions(bone) ? "6 Xposition Yposition Zposition" : std::string("3")) +
-            rotationChannels_ + "\n";
-    const std::vector<std::size_t>& children = skeleton_.hierarchy.Children(bone);
-    for (const std::size_t child : children) {
-      Joint(text, child, depth + 1);
+  // Depth first without recursion, and indented at most kMaxIndent tabs: a
+  // hostile skeleton may nest thousands of bones deep.
+  void Joint(std::string& text, std::size_t root) const {
+    constexpr std::size_t kMaxIndent = 16;
+    struct Open {
+      std::size_t bone;
+      std::size_t nextChild;
+    };
+    std::vector<Open> open;
+    const auto indent = [&] { return std::string(std::min(open.size(), kMaxIndent), '\t'); };
+    const auto begin = [&](std::size_t bone) {
+      text +=
+          indent() + (open.empty() ? "ROOT " : "JOINT ") + names_[bone] + "\n" + indent() + "{\n";
+      open.push_back({bone, 0});
+      text += indent() + "OFFSET " + Triple(skeleton_.offsets[bone]) + "\n";
+      text += indent() + "CHANNELS " +
+              (HasPositions(bone) ? "6 Xposition Yposition Zposition" : std::string("3")) +
+              rotationChannels_ + "\n";
+    };
+    begin(root);
+    while (!open.empty()) {
+      Open& top = open.back();
+      const std::vector<std::size_t>& children = skeleton_.hierarchy.Children(top.bone);
+      if (top.nextChild < children.size()) {
+        begin(children[top.nextChild++]);
+        continue;
+      }
+      if (children.empty()) {
+        text += indent() + "End Site\n" + indent() + "{\n" + indent() + "\tOFFSET 0 0 0\n" +
+                indent() + "}\n";
+      }
+      open.pop_back();
+      text += indent() + "}\n";
     }
-    if (children.empty()) {
-      text += indent + "\tEnd Site\n" + indent + "\t{\n" + indent + "\t\tOFFSET 0 0 0\n" + indent +
-              "\t}\n";
-    }
-    text += indent + "}\n";
   }
 
   const Skeleton& skeleton_;

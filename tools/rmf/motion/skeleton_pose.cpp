@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <map>
 
 namespace rmf::motion {
@@ -38,16 +39,24 @@ Hierarchy::Hierarchy(std::span<const int> ids, std::span<const int> parentIds)
       parents_[bone] = found->second;
     }
   }
-  // A bone none of whose ancestors is a root lies on, or hangs from, a cycle;
-  // the bones on it are named.
-  for (std::size_t bone = 0; bone < ids_.size() && problems_.empty(); ++bone) {
-    std::optional<std::size_t> at = parents_[bone];
-    for (std::size_t steps = 0; at && steps <= ids_.size(); ++steps) {
-      if (*at == bone) {
-        problems_.push_back({HierarchyProblem::Fault::cycle, ids_[bone], ids_[*parents_[bone]]});
-        break;
-      }
+  // Each walk towards a root stops at a bone an earlier walk passed, so
+  // every bone is visited once; a walk that meets itself has found a cycle.
+  enum class Mark : std::uint8_t { unseen, onThisWalk, passed };
+  std::vector<Mark> marks(ids_.size(), Mark::unseen);
+  std::vector<std::size_t> walk;
+  for (std::size_t start = 0; start < ids_.size() && problems_.empty(); ++start) {
+    walk.clear();
+    std::optional<std::size_t> at = start;
+    while (at && marks[*at] == Mark::unseen) {
+      marks[*at] = Mark::onThisWalk;
+      walk.push_back(*at);
       at = parents_[*at];
+    }
+    if (at && marks[*at] == Mark::onThisWalk) {
+      problems_.push_back({HierarchyProblem::Fault::cycle, ids_[*at], ids_[*parents_[*at]]});
+    }
+    for (const std::size_t bone : walk) {
+      marks[bone] = Mark::passed;
     }
   }
   if (!problems_.empty()) {

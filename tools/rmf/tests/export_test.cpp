@@ -149,6 +149,24 @@ TEST(BvhExport, BadInputIsCountedAndSkipped) {
   }
 }
 
+// A hostile skeleton nests 30,000 bones deep: written without recursion,
+// indented at most 16 tabs (17 inside an End Site).
+TEST(BvhExport, DeepChain) {
+  std::vector<int> ids(30000);
+  std::vector<int> parents(ids.size());
+  for (std::size_t k = 0; k < ids.size(); ++k) {
+    ids[k] = static_cast<int>(k);
+    parents[k] = static_cast<int>(k) - 1;
+  }
+  const std::vector<Bone> bones(ids.size(), kStill);
+  ExportProblems problems;
+  const BvhFile file = ExportBvh(
+      {"s", {Skeleton(ids, parents, bones), Frame(1, 0, ids, bones)}, 0, ""}, {}, problems);
+  EXPECT_EQ(file.frames, 1U);
+  EXPECT_EQ(file.text.find(std::string(18, '\t')), std::string::npos);
+  EXPECT_NE(file.text.find("JOINT bone_29999"), std::string::npos);
+}
+
 TEST(CsvExport, RowsQuotingAndGaps) {
   SensorDataValues sensor{1, 2.5, "a,\"b\"", "\xff\xfe", 3, std::nullopt};
   const SenderStream stream{

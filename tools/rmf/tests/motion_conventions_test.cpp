@@ -152,6 +152,17 @@ TEST(Hierarchy, FaultsAreNamed) {
     EXPECT_EQ(hierarchy.Problems().empty() ? "" : hierarchy.Problems()[0].Describe(), c.problem);
     EXPECT_EQ(hierarchy.ParentsFirst().size(), c.problem.empty() ? c.ids.size() : 0U);
   }
+  // A chain of 200,000 bones closed into a cycle: found in linear time.
+  std::vector<int> ids(200000);
+  std::vector<int> parents(ids.size());
+  for (std::size_t k = 0; k < ids.size(); ++k) {
+    ids[k] = static_cast<int>(k);
+    parents[k] = static_cast<int>(k == 0 ? ids.size() - 1 : k - 1);
+  }
+  EXPECT_EQ(Hierarchy(ids, parents).Problems().at(0).Describe(),
+            "bone 0 is its own ancestor (parent 199999)");
+  parents[0] = kNoParent;
+  EXPECT_EQ(Hierarchy(ids, parents).ParentsFirst().back(), ids.size() - 1);
   const Hierarchy tree(std::vector<int>{0, 1, 2, 3}, std::vector<int>{-1, 2, 0, 0});
   EXPECT_EQ(tree.ParentsFirst(), (std::vector<std::size_t>{0, 2, 1, 3}));
 }
