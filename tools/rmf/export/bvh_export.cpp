@@ -43,7 +43,7 @@ struct WrittenFrame {
   double uttm = 0.0;
   float time = 0.0F;
   std::optional<std::int64_t> captureMicroseconds;
-  std::vector<motion::JointPose> joints;
+  std::string motion;  // its MOTION line, made as it comes so that poses are not kept
 };
 
 bool SameBits(const std::vector<float>& a, const std::vector<float>& b) {
@@ -184,6 +184,27 @@ std::pair<double, std::string> FrameTime(const std::vector<WrittenFrame>& frames
   return {1.0 / kAssumedFrameRate, "assumed: the stream gives no interval"};
 }
 
+bool HasPositions(const Skeleton& skeleton, const BvhOptions& options, std::size_t bone) {
+  return options.jointPositions || !skeleton.hierarchy.Parent(bone);
+}
+
+// Joints in the hierarchy's order: position channels where there are any,
+// then the rotation relative to the parent as Euler angles in degrees.
+std::string MotionLine(const Skeleton& skeleton, const BvhOptions& options,
+                       const std::vector<motion::JointPose>& joints) {
+  std::string line;
+  for (const std::size_t bone : skeleton.hierarchy.ParentsFirst()) {
+    const motion::Transform& local = joints[bone].local;
+    if (HasPositions(skeleton, options, bone)) {
+      Append(line, Triple(local.translation));
+    }
+    for (const double angle : motion::EulerAngles(local.rotation, options.conventions.euler)) {
+      Append(line, Number(angle * 180.0 / std::numbers::pi));
+    }
+  }
+  return line + "\n";
+}
+
 class BvhWriter {
  public:
   BvhWriter(const Skeleton& skeleton, const BvhOptions& options)
@@ -214,26 +235,6 @@ class BvhWriter {
     return text;
   }
 
-  bool HasPositions(std::size_t bone) const {
-    return options_.jointPositions || !skeleton_.hierarchy.Parent(bone);
-  }
-
-  std::string MotionLine(const WrittenFrame& frame) const {
-    std::string line;
-    for (const std::size_t bone : skeleton_.hierarchy.ParentsFirst()) {
-      const motion::Transform& local = frame.joints[bone].local;
-      if (HasPositions(bone)) {
-        Append(line, Triple(local.translation));
-      }
-      const std::array<double, 3> angles =
-          motion::EulerAngles(local.rotation, options_.conventions.euler);
-      for (const double angle : angles) {
-        Append(line, Number(angle * 180.0 / std::numbers::pi));
-      }
-    }
-    return line + "\n";
-  }
-
  private:
   // Depth first without recursion, and indented at most kMaxIndent tabs: a
   // hostile skeleton may nest thousands of bones deep.
@@ -251,7 +252,8 @@ class BvhWriter {
       open.push_back({bone, 0});
       text += indent() + "OFFSET " + Triple(skeleton_.offsets[bone]) + "\n";
       text += indent() + "CHANNELS " +
-              (HasPositions(bone) ? "6 Xposition Yposition Zposition" : std::string("3")) +
+              (HasPositions(skeleton_, options_, bone) ? "6 Xposition Yposition Zposition"
+                                                       : std::string("3")) +
               rotationChannels_ + "\n";
     };
     begin(root);
@@ -295,7 +297,7 @@ class FrameCollector {
       problems_.Count("frames before any skeleton definition, not written", where);
       return;
     }
-    if (chosen_ && !SameSkeleton(*chosen_->values, *latest_)) {
+    if (chosen_ && latest_ != chosen_->values && !SameSkeleton(*chosen_->values, *latest_)) {
       problems_.Count("frames after a changed skeleton definition, not written",
                       where + ": " + latestSource_ + " differs from " + chosen_->source);
       return;
@@ -347,7 +349,7 @@ class FrameCollector {
       CheckOffsets(pose, where);
     }
     frames_.push_back({document.source, frame.frame.frameNumber, frame.frame.uttm, frame.frame.time,
-                       document.captureMicroseconds, std::move(pose.joints)});
+                       document.captureMicroseconds, MotionLine(*chosen_, options_, pose.joints)});
   }
 
   // BVH moves a joint other than a root by its rotation alone: a translation
@@ -406,7 +408,7 @@ BvhFile ExportBvh(const SenderStream& stream, const BvhOptions& options, ExportP
   file.text = writer.HierarchyText() + "MOTION\nFrames: " + std::to_string(frames.size()) +
               "\nFrame Time: " + FormatDouble(frameTime) + "\n";
   for (const WrittenFrame& frame : frames) {
-    file.text += writer.MotionLine(frame);
+    file.text += frame.motion;
   }
   file.frames = frames.size();
   file.joints = skeleton.hierarchy.Size();
