@@ -21,8 +21,8 @@ build: deps
 	cmake --preset release
 	cmake --build --preset release -j $(JOBS)
 
-# Writes sample documents of each kind and two captures into build/demo, then
-# inspects them with the rmf tool.
+# Writes sample documents of each kind, two captures and a BVH and CSV of the
+# first into build/demo, then inspects them with the rmf tool.
 demo: build
 	build/release/tools/rmf/rmf demo build/demo
 
@@ -150,6 +150,20 @@ test-python: bindings-library
 PACKAGES_BUILD += libcli11-dev nlohmann-json3-dev libpcap-dev libtins-dev libasio-dev pkgconf
 PACKAGES_TEST += libcli11-dev nlohmann-json3-dev libpcap-dev libtins-dev libasio-dev pkgconf
 
+# --- rmf export: its BVH read by Blender, its CSV by pandas ---
+# Debian's blender, run headless, imports the BVH of the demo capture and of
+# two random captures and checks every joint's head at every frame; pandas
+# (Debian's python3-pandas, so Debian's /usr/bin/python3) checks the CSV
+# files' dtypes and values. About ten seconds, most of it Blender's start.
+PACKAGES_TEST += blender python3-pandas
+TEST_STEPS += test-export
+
+.PHONY: test-export
+test-export:
+	cmake --preset release
+	cmake --build --preset release -j $(JOBS) --target rmf
+	tools/rmf/tests/export/run_export_checks.sh build/release/tools/rmf/rmf build/export-check
+
 # --- Hardening: ThreadSanitizer, valgrind memcheck, libFuzzer ---
 # test-tsan runs every suite of the tsan preset (the generic test-% rule).
 # test-valgrind runs the unit suites and the corpus replays of the release
@@ -159,11 +173,12 @@ PACKAGES_TEST += libcli11-dev nlohmann-json3-dev libpcap-dev libtins-dev libasio
 # build/fuzz/findings/ (the committed corpus is only read).
 PACKAGES_TEST += clang libclang-rt-14-dev valgrind
 TEST_STEPS += test-tsan test-valgrind test-fuzz
-FUZZ_TARGETS := parse_bytes round_trip mutate_documents writer_identity read_identity buffer_identity capture_reader
+FUZZ_TARGETS := parse_bytes round_trip mutate_documents writer_identity read_identity buffer_identity \
+                capture_reader rmf_exporter
 # Targets kept beside the code they fuzz: TARGET=FOLDER (sources, corpus/ and
 # regressions/ there, the program in the same folder of the build tree).
 # The others live in fuzz/.
-FUZZ_FOLDERS := capture_reader=tools/rmf/fuzz
+FUZZ_FOLDERS := capture_reader=tools/rmf/fuzz rmf_exporter=tools/rmf/fuzz
 FUZZ_FOLDER_OF_TARGET = dir=fuzz; for pair in $(FUZZ_FOLDERS); do \
 	  if [[ $${pair%%=*} == $$target ]]; then dir=$${pair\#*=}; fi; done
 FUZZ_LONG_SECONDS ?= 1800

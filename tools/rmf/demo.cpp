@@ -5,12 +5,15 @@
 #include <cstdio>
 #include <filesystem>
 #include <limits>
+#include <sstream>
 #include <vector>
 
 #include "rmf/capture/capture_stats.h"
 #include "rmf/capture/capture_writing.h"
 #include "rmf/capture/packet_building.h"
+#include "rmf/commands.h"
 #include "rmf/documents/sample_documents.h"
+#include "rmf/export/export_command.h"
 #include "rmf/output/json_output.h"
 #include "rmf/output/output_file.h"
 #include "rmf/output/text_output.h"
@@ -59,6 +62,23 @@ void WriteSampleCapture(const std::string& path, const std::vector<SampleFile>& 
   capture.Close();
 }
 
+// The first capture as an animation package and a notebook take it: BVH
+// (with its conventions beside it) and CSV, under the default conventions.
+void ExportSampleCapture(const std::filesystem::path& directory, const std::string& capturePath) {
+  for (const std::string format : {"bvh", "csv"}) {
+    ExportOptions options;
+    options.paths = {capturePath};
+    options.format = format;
+    options.output = (directory / ("capture." + format)).string();
+    std::ostringstream summary;
+    std::ostringstream errors;
+    if (RunExport(options, summary, errors) != kExitSuccess) {
+      throw InputError("the demo capture did not export to " + format + ": " + errors.str() +
+                       summary.str());
+    }
+  }
+}
+
 }  // namespace
 
 int RunDemo(const std::string& folder, bool json, std::ostream& out) {
@@ -78,8 +98,11 @@ int RunDemo(const std::string& folder, bool json, std::ostream& out) {
   // crosses a link of Ethernet's usual MTU.
   WriteSampleCapture(capturePath, files, std::numeric_limits<std::size_t>::max());
   WriteSampleCapture(fragmentedPath, files, 1500);
+  ExportSampleCapture(directory, capturePath);
   if (!json) {
-    out << "wrote " << files.size() << " documents, capture.pcap and capture_mtu1500.pcap to "
+    out << "wrote " << files.size()
+        << " documents, capture.pcap, capture_mtu1500.pcap, and the first as capture.bvh (its "
+           "conventions in capture.conventions.json), capture.csv and capture_sensors.csv to "
         << folder << "\n\n";
   }
 

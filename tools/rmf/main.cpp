@@ -7,6 +7,8 @@
 
 #include "rmf/commands.h"
 #include "rmf/demo.h"
+#include "rmf/export/export_command.h"
+#include "rmf/motion/convention_flags.h"
 #include "rmf/network/network_commands.h"
 
 namespace {
@@ -76,6 +78,27 @@ int main(int argc, char** argv) {
   encode->add_flag("--hex", encodeOptions.hex, "Write hex text, one document per line");
   encode->add_flag("--json", encodeOptions.json, "Write {source, length, hex} per document");
 
+  rmf::ExportOptions exportOptions;
+  CLI::App* exportCommand = app.add_subcommand(
+      "export", "Documents and captures to CSV, BVH or JSON lines, one output per sender");
+  exportCommand->add_option("inputs", exportOptions.paths, "Documents or pcap/pcapng captures")
+      ->required();
+  exportCommand->add_option("--to", exportOptions.format, "Output format")
+      ->required()
+      ->check(CLI::IsMember({"csv", "bvh", "jsonl"}));
+  exportCommand
+      ->add_option("-o,--output", exportOptions.output,
+                   "Output file; with several senders each gets its own, named after it "
+                   "('-', standard output, for jsonl)")
+      ->required();
+  exportCommand->add_option("--sender", exportOptions.sender,
+                            "Export only this sender (ADDRESS:PORT, as the summary names it)");
+  exportCommand->add_option("--names", exportOptions.namesPath,
+                            "bvh: joint names from a file of 'ID NAME' lines (default bone_<id>)");
+  exportCommand->add_flag("--joint-positions", exportOptions.jointPositions,
+                          "bvh: position channels on every joint, not only the roots");
+  rmf::motion::AddConventionFlags(*exportCommand, exportOptions.conventions);
+
   std::string demoFolder = "rmf-demo";
   bool demoJson = false;
   CLI::App* demo = app.add_subcommand(
@@ -108,6 +131,9 @@ int main(int argc, char** argv) {
     }
     if (encode->parsed()) {
       return rmf::RunEncode(encodeOptions, std::cout);
+    }
+    if (exportCommand->parsed()) {
+      return rmf::RunExport(exportOptions, std::cout);
     }
     if (network.Parsed()) {
       return network.Run(std::cout);
