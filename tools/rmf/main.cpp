@@ -8,6 +8,7 @@
 #include "rmf/commands.h"
 #include "rmf/demo.h"
 #include "rmf/network/network_commands.h"
+#include "rmf/report/report_command.h"
 
 namespace {
 
@@ -85,6 +86,7 @@ int main(int argc, char** argv) {
   demo->add_flag("--json", demoJson, "One JSON object per line");
 
   rmf::NetworkCommands network(app);
+  rmf::ReportCommand report(app);
 
   if (IsUnknownCommand(app, argc, argv)) {
     std::cerr << "rmf: unknown command '" << argv[1] << "'; the commands are " << CommandNames(app)
@@ -111,6 +113,9 @@ int main(int argc, char** argv) {
     }
     if (network.Parsed()) {
       return network.Run(std::cout);
+    }
+    if (report.Parsed()) {
+      return report.Run(std::cout, std::cerr);
     }
     return rmf::RunDemo(demoFolder, demoJson, std::cout);
   } catch (const std::exception& error) {
