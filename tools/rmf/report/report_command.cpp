@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "rmf/commands.h"
+#include "rmf/motion/convention_flags.h"
 #include "rmf/output/output_file.h"
 #include "rmf/report/report_page.h"
 
@@ -17,6 +18,9 @@ ReportCommand::ReportCommand(CLI::App& app) {
   command_->add_option("-o,--output", options_.output, "The HTML file; '-' is standard output")
       ->required();
   command_->add_flag("--hex", options_.hex, "Inputs are hex text");
+  // The skeleton is drawn as `rmf export` reads bones (--euler is taken too,
+  // so that one set of flags serves both).
+  motion::AddConventionFlags(*command_, options_.view.conventions);
 }
 
 int RunReport(const ReportOptions& options, std::ostream& out, std::ostream& err) {

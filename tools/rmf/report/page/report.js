@@ -2,7 +2,16 @@
 (function () {
   'use strict';
   const started = performance.now();
-  const data = JSON.parse(document.getElementById('rmf-data').textContent);
+  const stages = {};
+  function timed(stage, work) {
+    const start = performance.now();
+    const result = work();
+    stages[stage] = (stages[stage] || 0) + performance.now() - start;
+    return result;
+  }
+  const data = timed('parse', function () {
+    return JSON.parse(document.getElementById('rmf-data').textContent);
+  });
   const markColors = { gap: '#d62728', reordered: '#1f77b4', repeat: '#ff7f0e', backwards: '#9467bd' };
   const markNames = { gap: 'gaps', reordered: 'reordered', repeat: 'repeats', backwards: 'backwards' };
   const sensorColors = ['#1f77b4', '#ff7f0e', '#2ca02c', '#d62728', '#9467bd', '#8c564b', '#e377c2'];
@@ -86,7 +95,7 @@
     const opts = {
       title: 'Frame intervals over capture time',
       width: plotWidth(element), height: 260,
-      scales: { x: { time: false } },
+      scales: { x: { time: false }, y: { range: function (u, min, max) { return [0, Math.max(max * 1.1, 1)]; } } },
       axes: [{ label: 'capture time (s)' }, { label: 'interval (ms)' }],
       series: [{ label: 'time (s)' },
         { label: 'interval (ms)', stroke: '#37474f', width: 1, points: { show: false } }],
@@ -104,7 +113,8 @@
     if (!element || h.counts.length === 0) return;
     const x = h.counts.map(function (_, i) { return h.low_ms + (i + 0.5) * h.bin_ms; });
     const opts = {
-      title: 'Intervals (every frame)' + (h.above ? ', ' + count(h.above) + ' longer ones not shown' : ''),
+      title: 'Intervals (every frame)' +
+        (h.above ? ', ' + count(h.above) + ' longer than ' + (h.low_ms + h.counts.length * h.bin_ms).toFixed(3) + ' ms not shown' : ''),
       width: Math.min(560, plotWidth(element)), height: 240,
       scales: { x: { time: false } },
       axes: [{ label: 'interval (ms)' }, { label: 'frames' }],
@@ -169,7 +179,9 @@
   }
 
   function decodePositions(text) {
-    const bytes = Uint8Array.from(atob(text), function (c) { return c.charCodeAt(0); });
+    const binary = atob(text);
+    const bytes = new Uint8Array(binary.length);
+    for (let i = 0; i < binary.length; i++) bytes[i] = binary.charCodeAt(i);
     return new Int16Array(bytes.buffer);
   }
 
@@ -292,12 +304,14 @@
     for (const sender of capture.senders) {
       const section = document.querySelector('section[data-sender="' + sender.id + '"]');
       if (!section) continue;
-      intervalPlot(section, sender);
-      histogramPlot(section, sender);
-      clockPlot(section, sender);
-      skeletonView(section, sender);
-      sensorPlots(section, sender);
+      timed('intervals', function () { intervalPlot(section, sender); });
+      timed('histogram', function () { histogramPlot(section, sender); });
+      timed('clock', function () { clockPlot(section, sender); });
+      timed('skeleton', function () { skeletonView(section, sender); });
+      timed('sensors', function () { sensorPlots(section, sender); });
     }
   }
-  window.rmfReport = { ready: true, charts: charts.length, drawMs: performance.now() - started };
+  window.rmfReport = {
+    ready: true, charts: charts.length, drawMs: performance.now() - started, stages: stages,
+  };
 })();
