@@ -12,7 +12,7 @@ constexpr std::size_t kHistogramBins = 60;
 // Everything per frame until the end, when it is thinned.
 struct SenderCollector {
   std::vector<double> intervalT, intervalV, clockT, clockV;
-  std::optional<double> lastFrameT;
+  std::optional<std::int64_t> lastFrameMicroseconds;
   SenderReport report;
 };
 
@@ -128,15 +128,18 @@ void AddSensorRecord(SenderReport& report, const SensorDataValues& values, doubl
       });
 }
 
-// `t` is seconds since the capture's first packet, `seconds` the capture time.
+// `t` is seconds since the capture's first packet, `microseconds` the capture
+// time; intervals come from the latter, exact to the microsecond.
 void AddFrame(SenderCollector& collector, const FrameDataValues& values, FrameEvent event, double t,
-              double seconds, const ReportLimits& limits) {
+              std::int64_t microseconds, const ReportLimits& limits) {
   SenderReport& report = collector.report;
-  if (collector.lastFrameT) {
+  const double seconds = static_cast<double>(microseconds) / 1e6;
+  if (collector.lastFrameMicroseconds) {
     collector.intervalT.push_back(t);
-    collector.intervalV.push_back((t - *collector.lastFrameT) * 1000);
+    collector.intervalV.push_back(
+        static_cast<double>(microseconds - *collector.lastFrameMicroseconds) / 1000);
   }
-  collector.lastFrameT = t;
+  collector.lastFrameMicroseconds = microseconds;
   if (values.frame.uttm != 0.0) {
     collector.clockT.push_back(t);
     collector.clockV.push_back((values.frame.uttm - seconds) * 1000);
@@ -223,8 +226,7 @@ CaptureReport BuildCaptureReport(const std::string& path, const Bytes& bytes,
     collectors.resize(std::max(collectors.size(), index + 1));
     SenderCollector& collector = collectors[index];
     if (const auto* frame = std::get_if<FrameDataValues>(&verdict.values)) {
-      AddFrame(collector, *frame, *counted.frameEvent, t, static_cast<double>(micros) / 1e6,
-               limits);
+      AddFrame(collector, *frame, *counted.frameEvent, t, micros, limits);
     } else if (const auto* skeleton = std::get_if<SkeletonDefinitionValues>(&verdict.values)) {
       collector.report.skeleton = *skeleton;
     } else if (const auto* sensor = std::get_if<SensorDataValues>(&verdict.values)) {
