@@ -144,7 +144,8 @@ void UdpListener::Receive() {
         break;  // nothing more waiting, or a datagram lost to a socket error
       }
       udp::endpoint sender;
-      std::memcpy(sender.data(), &from, std::min<std::size_t>(message.msg_namelen, sizeof from));
+      std::memcpy(sender.data(), &from,
+                  std::min<std::size_t>(message.msg_namelen, sender.capacity()));
       if (Take(sender, DestinationOf(message), static_cast<std::size_t>(size))) {
         return;
       }

@@ -45,6 +45,7 @@ void KeepEveryOther(std::vector<T>& items) {
 Series Thinned(const std::vector<double>& t, const std::vector<double>& v, std::size_t maxPoints) {
   Series series;
   series.sourcePoints = t.size();
+  maxPoints = std::max<std::size_t>(maxPoints, 2);
   if (t.size() <= maxPoints) {
     series.t = t;
     series.v = v;

@@ -102,8 +102,8 @@ std::string Base64(const std::vector<std::uint8_t>& bytes) {
   text.reserve((bytes.size() + 2) / 3 * 4);
   for (std::size_t i = 0; i < bytes.size(); i += 3) {
     const std::uint32_t group = (static_cast<std::uint32_t>(bytes[i]) << 16U) |
-                                (i + 1 < bytes.size() ? bytes[i + 1] << 8U : 0U) |
-                                (i + 2 < bytes.size() ? bytes[i + 2] : 0U);
+                                (i + 1 < bytes.size() ? std::uint32_t{bytes[i + 1]} << 8U : 0U) |
+                                (i + 2 < bytes.size() ? std::uint32_t{bytes[i + 2]} : 0U);
     text += kDigits[group >> 18U & 63U];
     text += kDigits[group >> 12U & 63U];
     text += i + 1 < bytes.size() ? kDigits[group >> 6U & 63U] : '=';
@@ -139,7 +139,7 @@ Json SkeletonToJson(const SenderReport& sender, const SkeletonView& view) {
   std::vector<std::uint8_t> bytes;
   bytes.reserve(posed.positions.size() * 2);
   for (std::size_t i = 0; i < posed.positions.size(); ++i) {
-    const double value = posed.positions[i];
+    const auto value = static_cast<double>(posed.positions[i]);
     const auto q = static_cast<std::int16_t>(
         std::isfinite(value)
             ? std::clamp(std::lround((value - center[i % 3]) / scale), -32000L, 32000L)
