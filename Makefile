@@ -164,6 +164,52 @@ test-export:
 	cmake --build --preset release -j $(JOBS) --target rmf
 	tools/rmf/tests/export/run_export_checks.sh build/release/tools/rmf/rmf build/export-check
 
+# --- rmf report: the page's npm packages and its browser test ---
+# uPlot (inlined into every report page) and playwright-core (the test's
+# browser driver) are pinned by tools/rmf/report/package-lock.json. npm ci
+# runs when node_modules is missing or older than the lock file, from the
+# npm cache when it holds them, so the build works offline once fetched;
+# playwright-core never downloads a browser: the test drives Debian's
+# chromium.
+REPORT_DIR := tools/rmf/report
+REPORT_NPM_STAMP := $(REPORT_DIR)/node_modules/.package-lock.json
+PACKAGES_TEST += chromium
+TEST_STEPS += test-report
+
+$(REPORT_NPM_STAMP): $(REPORT_DIR)/package.json $(REPORT_DIR)/package-lock.json
+	cd $(REPORT_DIR) && PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 npm ci --prefer-offline --no-audit --no-fund
+	@touch $@
+
+.PHONY: deps-npm test-report report-measure
+deps-npm: $(REPORT_NPM_STAMP)
+deps deps-test: deps-npm
+
+# Headless Chromium opens the report of the demo capture and of a capture
+# with planted gaps, repeats, reordering and malformed packets: no console
+# error, the expected counts in the DOM, the plots and a skeleton drawn.
+# Screenshots: build/report-test/demo.png and planted.png.
+test-report: deps-npm
+	@command -v /usr/bin/chromium >/dev/null \
+	  || { echo "$@: /usr/bin/chromium is missing; install the Debian package chromium" >&2; exit 1; }
+	cmake --preset release
+	cmake --build --preset release -j $(JOBS) --target rmf
+	node $(REPORT_DIR)/tests/check_reports.mjs $(CURDIR)/build/release/tools/rmf/rmf $(CURDIR)/build/report-test
+
+# Not a test step: timings belong to the machine. A capture of
+# REPORT_FRAMES frames of the demo's 27-bone skeleton, the time and size of
+# its report, and how the page responds in headless Chromium.
+REPORT_FRAMES ?= 100000
+report-measure: deps-npm
+	cmake --preset release
+	cmake --build --preset release -j $(JOBS) --target rmf
+	mkdir -p build/report-measure
+	build/release/tools/rmf/rmf demo build/report-measure/demo >/dev/null
+	node $(REPORT_DIR)/tests/make_captures.mjs build/report-measure/demo large \
+	  build/report-measure/large.pcap $(REPORT_FRAMES)
+	/usr/bin/time -f "rmf report: %e s, %M KB at most" build/release/tools/rmf/rmf report \
+	  build/report-measure/large.pcap -o build/report-measure/large.html
+	node $(REPORT_DIR)/tests/measure_report.mjs build/report-measure/large.html
+
 # --- Hardening: ThreadSanitizer, valgrind memcheck, libFuzzer ---
 # test-tsan runs every suite of the tsan preset (the generic test-% rule).
 # test-valgrind runs the unit suites and the corpus replays of the release

@@ -34,14 +34,6 @@ int ReportingErrors(const std::string& name, std::ostream& out, std::ostream& er
   }
 }
 
-Bytes ReadBytes(const std::string& path, bool hex) {
-  Bytes bytes = ReadInput(path);
-  if (!hex) {
-    return bytes;
-  }
-  return ParseHexText({reinterpret_cast<const char*>(bytes.data()), bytes.size()});
-}
-
 // Accepted by the library, and with --strict also read exactly.
 bool Passes(const DocumentReport& report, const InputOptions& options) {
   return report.verdict.accepted && (!options.strict || report.verdict.lenientReads == 0);
@@ -128,7 +120,7 @@ CaptureStats DocumentFileStats(const Bytes& bytes) {
 
 // The summary of one capture, or of one plain document.
 int StatsOfInput(const std::string& path, const InputOptions& options, std::ostream& out) {
-  const Bytes bytes = ReadBytes(path, options.hex);
+  const Bytes bytes = ReadInputBytes(path, options.hex);
   const bool isCapture = LooksLikeCapture(bytes);
   const CaptureContents capture = isCapture ? ReadCapture(bytes) : CaptureContents{};
   const CaptureStats stats = isCapture ? ComputeCaptureStats(capture) : DocumentFileStats(bytes);
@@ -162,12 +154,21 @@ std::vector<Json> ReadJsonValues(const std::string& path) {
 
 }  // namespace
 
+Bytes ReadInputBytes(const std::string& path, bool hex) {
+  Bytes bytes = ReadInput(path);
+  const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+  if (hex || (!LooksLikeCapture(bytes) && LooksLikeHexText(text))) {
+    return ParseHexText(text);
+  }
+  return bytes;
+}
+
 int RunInspect(const InputOptions& options, std::ostream& out, std::ostream& err) {
   int status = kExitSuccess;
   bool first = true;
   for (const std::string& path : options.paths) {
     status = std::max(status, ReportingErrors(InputName(path), out, err, [&] {
-                        const Bytes bytes = ReadBytes(path, options.hex);
+                        const Bytes bytes = ReadInputBytes(path, options.hex);
                         if (!options.json && !first) {
                           out << "\n";
                         }

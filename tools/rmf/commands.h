@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "rmf/input_reading.h"
+
 namespace rmf {
 
 inline constexpr int kExitSuccess = 0;
@@ -21,6 +23,10 @@ struct InputOptions {
   bool json = false;               // one JSON object per line
   bool strict = false;             // inspect: a lenient read rejects the document
 };
+
+// The bytes of a file or of standard input ("-"); hex text is read as hex
+// with `hex`, and without it when it is in a layout that ParseHexText reads.
+Bytes ReadInputBytes(const std::string& path, bool hex);
 
 // Box tree and verdict of each document; for a capture, a line per packet
 // and the inspection of each payload that holds a document.

@@ -10,6 +10,7 @@
 #include "rmf/export/export_command.h"
 #include "rmf/motion/convention_flags.h"
 #include "rmf/network/network_commands.h"
+#include "rmf/report/report_command.h"
 
 namespace {
 
@@ -108,6 +109,7 @@ int main(int argc, char** argv) {
   demo->add_flag("--json", demoJson, "One JSON object per line");
 
   rmf::NetworkCommands network(app);
+  rmf::ReportCommand report(app);
 
   if (IsUnknownCommand(app, argc, argv)) {
     std::cerr << "rmf: unknown command '" << argv[1] << "'; the commands are " << CommandNames(app)
@@ -137,6 +139,9 @@ int main(int argc, char** argv) {
     }
     if (network.Parsed()) {
       return network.Run(std::cout);
+    }
+    if (report.Parsed()) {
+      return report.Run(std::cout, std::cerr);
     }
     return rmf::RunDemo(demoFolder, demoJson, std::cout);
   } catch (const std::exception& error) {

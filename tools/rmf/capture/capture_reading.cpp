@@ -55,8 +55,9 @@ CapturedPacket UdpPacketOf(const IpPacket& ip, PacketView udp, std::size_t state
 }
 
 // Fills the packet from the IP packet one frame carries, through the
-// reassembler when it is a fragment.
-void ReadIpPacket(const IpPacket& ip, std::int64_t time, IpReassembler& reassembler,
+// reassembler when it is a fragment. A bad checksum is likely offload when
+// the packet was sent by the capturing host, or holds what such a host writes.
+void ReadIpPacket(const IpPacket& ip, bool outgoing, std::int64_t time, IpReassembler& reassembler,
                   CapturedPacket& packet) {
   if (ip.protocol != kIpProtocolUdp) {
     return;
@@ -77,6 +78,10 @@ void ReadIpPacket(const IpPacket& ip, std::int64_t time, IpReassembler& reassemb
   udp.seconds = packet.seconds;
   udp.microseconds = packet.microseconds;
   udp.isFragment = ip.isFragment;
+  if (udp.checksumFailed) {
+    const PacketView datagram = whole ? PacketView(*whole) : ip.payload;
+    udp.checksumOffloadLikely = outgoing || IsLoopback(ip) || HoldsPseudoHeaderSum(ip, datagram);
+  }
   packet = std::move(udp);
 }
 
@@ -137,7 +142,8 @@ CaptureContents ReadCapture(const Bytes& capture, ReassemblyLimits limits) {
       packet.isUdp = true;
       packet.malformation = frame.malformation;
     } else if (frame.ip) {
-      ReadIpPacket(*frame.ip, packet.seconds * 1000000 + packet.microseconds, reassembler, packet);
+      ReadIpPacket(*frame.ip, frame.outgoing, packet.seconds * 1000000 + packet.microseconds,
+                   reassembler, packet);
     }
   }
   if (status == PCAP_ERROR) {

@@ -18,6 +18,9 @@ struct CapturedPacket {
   bool isUdp = false;        // a UDP datagram whose payload is below
   std::string malformation;  // why a UDP datagram could not be read, if so
   bool checksumFailed = false;
+  // A failed checksum as the sending host's stack leaves it for the network
+  // card to fill in: captured on the sender, not damaged on the way.
+  bool checksumOffloadLikely = false;
   bool isFragment = false;  // an IP fragment; with isUdp, the one that completed its datagram
   UdpEndpoint source;
   UdpEndpoint destination;

@@ -2,6 +2,8 @@
 
 #include <arpa/inet.h>
 
+#include <algorithm>
+
 namespace rmf {
 namespace {
 
@@ -17,6 +19,15 @@ std::uint32_t Sum16(PacketView bytes, std::uint32_t sum) {
     sum = (sum & 0xffffU) + (sum >> 16U);
   }
   return sum;
+}
+
+// The pseudo-header's sum, not yet folded.
+std::uint32_t PseudoHeaderSum(const IpPacket& ip, std::size_t udpLength) {
+  const std::size_t addressSize = ip.isIpv6 ? 16 : 4;
+  std::uint32_t sum = Sum16({ip.source.data(), addressSize}, 0);
+  sum = Sum16({ip.destination.data(), addressSize}, sum);
+  sum += kIpProtocolUdp;
+  return sum + static_cast<std::uint32_t>((udpLength >> 16U) + (udpLength & 0xffffU));
 }
 
 }  // namespace
@@ -46,12 +57,28 @@ std::uint16_t InternetChecksum(PacketView bytes, std::uint32_t sumBefore) {
 }
 
 std::uint16_t UdpChecksum(const IpPacket& ip, PacketView udp) {
-  const std::size_t addressSize = ip.isIpv6 ? 16 : 4;
-  std::uint32_t pseudoHeader = Sum16({ip.source.data(), addressSize}, 0);
-  pseudoHeader = Sum16({ip.destination.data(), addressSize}, pseudoHeader);
-  pseudoHeader += kIpProtocolUdp;
-  pseudoHeader += static_cast<std::uint32_t>((udp.size() >> 16U) + (udp.size() & 0xffffU));
-  return InternetChecksum(udp, pseudoHeader);
+  return InternetChecksum(udp, PseudoHeaderSum(ip, udp.size()));
+}
+
+bool HoldsPseudoHeaderSum(const IpPacket& ip, PacketView udp) {
+  if (udp.size() < kUdpHeaderSize) {
+    return false;
+  }
+  const std::uint16_t field = ReadBigEndian<std::uint16_t>(udp, 6);
+  const std::size_t length = ReadBigEndian<std::uint16_t>(udp, 4);
+  const auto folded = static_cast<std::uint16_t>(Sum16({}, PseudoHeaderSum(ip, length)));
+  return field == folded || field == static_cast<std::uint16_t>(~folded);
+}
+
+bool IsLoopback(const IpPacket& ip) {
+  if (!ip.isIpv6) {
+    return ip.source[0] == 127 || ip.destination[0] == 127;
+  }
+  const auto isOne = [](const IpAddressBytes& address) {
+    return std::all_of(address.begin(), address.end() - 1, [](std::uint8_t b) { return b == 0; }) &&
+           address.back() == 1;
+  };
+  return isOne(ip.source) || isOne(ip.destination);
 }
 
 bool UdpChecksumHolds(const IpPacket& ip, PacketView udp) {

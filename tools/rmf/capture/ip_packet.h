@@ -82,4 +82,12 @@ std::uint16_t UdpChecksum(const IpPacket& ip, PacketView udp);
 // (0); IPv6 may not.
 bool UdpChecksumHolds(const IpPacket& ip, PacketView udp);
 
+// Whether a UDP checksum that fails holds what a sending host with checksum
+// offload writes before its network card fills in the real one: the sum of
+// the pseudo-header alone (or its complement).
+bool HoldsPseudoHeaderSum(const IpPacket& ip, PacketView udp);
+
+// 127.0.0.0/8 or ::1: a packet that never left its host.
+bool IsLoopback(const IpPacket& ip);
+
 }  // namespace rmf

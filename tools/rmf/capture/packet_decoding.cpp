@@ -19,6 +19,8 @@ constexpr std::size_t kVlanTagSize = 4;
 constexpr std::size_t kCookedHeaderSize = 16;
 constexpr std::size_t kCooked2HeaderSize = 20;
 constexpr std::size_t kLoopbackHeaderSize = 4;
+constexpr std::uint16_t kPacketOutgoing = 4;  // Linux's PACKET_OUTGOING
+constexpr std::size_t kCooked2PacketTypeAt = 10;
 
 // IPv6 extension headers that may stand before the payload.
 constexpr std::uint8_t kIpv6HopByHop = 0;
@@ -170,8 +172,16 @@ DecodedFrame DecodeFrame(int linkType, PacketView frame) {
   try {
     switch (linkType) {
       case DLT_EN10MB: decoded.ip = DecodeEthernet(frame); break;
-      case DLT_LINUX_SLL: decoded.ip = DecodeCooked(frame); break;
-      case DLT_LINUX_SLL2: decoded.ip = DecodeCooked2(frame); break;
+      case DLT_LINUX_SLL:
+        decoded.ip = DecodeCooked(frame);
+        decoded.outgoing = frame.size() >= kCookedHeaderSize &&
+                           ReadBigEndian<std::uint16_t>(frame, 0) == kPacketOutgoing;
+        break;
+      case DLT_LINUX_SLL2:
+        decoded.ip = DecodeCooked2(frame);
+        decoded.outgoing =
+            frame.size() >= kCooked2HeaderSize && frame[kCooked2PacketTypeAt] == kPacketOutgoing;
+        break;
       case DLT_RAW:
       case DLT_IPV4:
       case DLT_IPV6: decoded.ip = DecodeIp(frame); break;

@@ -13,6 +13,7 @@ namespace rmf {
 struct DecodedFrame {
   std::optional<IpPacket> ip;  // nothing for frames carrying anything else
   std::string malformation;    // IP whose headers cannot be read
+  bool outgoing = false;       // sent by the capturing host, as Linux cooked headers say
 };
 
 // Links: Ethernet with any number of 802.1Q/802.1ad tags, Linux cooked v1 and

@@ -318,7 +318,40 @@ Bytes ParseCArray(std::string_view text, const std::vector<Line>& lines) {
   return bytes;
 }
 
+bool IsTextCharacter(char character) {
+  return (character >= ' ' && character <= '~') || character == '\n' || IsHexSpace(character);
+}
+
+// An offset column as xxd and hexdump -C print it: at least seven digits.
+bool HasDumpOffsetColumn(Layout layout, std::string_view firstLine) {
+  if (layout != Layout::xxd && layout != Layout::hexdumpCanonical) {
+    return false;
+  }
+  const std::size_t end = firstLine.find_first_of(layout == Layout::xxd ? ":" : " ");
+  return end != std::string_view::npos && end >= 7;
+}
+
 }  // namespace
+
+bool LooksLikeHexText(std::string_view text) {
+  if (text.empty() || !std::all_of(text.begin(), text.end(), IsTextCharacter)) {
+    return false;
+  }
+  std::vector<Line> lines = SplitLines(text);
+  std::erase_if(lines, [](const Line& line) { return Trimmed(line.text).empty(); });
+  if (lines.empty()) {
+    return false;
+  }
+  const std::string_view first = lines.front().text;
+  if (HasDumpOffsetColumn(DetectLayout(text, first), first) || RefusedLayout(first).has_value()) {
+    return true;
+  }
+  try {
+    return !ParseHexText(text).empty();
+  } catch (const InputError&) {
+    return false;
+  }
+}
 
 Bytes ParseHexText(std::string_view text) {
   std::vector<Line> lines = SplitLines(text);

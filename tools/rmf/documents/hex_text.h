@@ -15,4 +15,10 @@ namespace rmf {
 // Throws InputError saying "bad hex" and where, or which layout it refuses.
 Bytes ParseHexText(std::string_view text);
 
+// Whether bytes given without --hex are hex text all the same: printable
+// text that ParseHexText reads, or a dump with an offset column (then its
+// errors say more than the library's verdict on the text's bytes would). A
+// document never passes: the size that begins it holds zero bytes.
+bool LooksLikeHexText(std::string_view text);
+
 }  // namespace rmf

@@ -19,15 +19,25 @@ std::string RateText(const FrameStats& frames) {
   return text.data();
 }
 
+// The header's columns are as wide as the rows'.
+std::string TableHeader() {
+  std::array<char, 256> row{};
+  std::snprintf(row.data(), row.size(), "%-28s %5s %7s %6s %7s %7s %9s %7s %9s  %s", "sender",
+                "skdf", "frames", "sensor", "rate/s", "missing", "reordered", "repeats",
+                "malformed", "last timecode");
+  return row.data();
+}
+
 std::string TableRow(const SenderStats& sender) {
   std::array<char, 256> row{};
   std::snprintf(
-      row.data(), row.size(), "%-28s %5llu %7llu %6llu %7s %5llu %7llu %9llu  %s",
+      row.data(), row.size(), "%-28s %5llu %7llu %6llu %7s %7llu %9llu %7llu %9llu  %s",
       sender.packetSource.c_str(),
       static_cast<unsigned long long>(sender.DocumentsOf(DocumentKind::skeletonDefinition)),
       static_cast<unsigned long long>(sender.DocumentsOf(DocumentKind::frameData)),
       static_cast<unsigned long long>(sender.DocumentsOf(DocumentKind::sensorData)),
-      RateText(sender.frames).c_str(), static_cast<unsigned long long>(sender.frames.gaps),
+      RateText(sender.frames).c_str(), static_cast<unsigned long long>(sender.frames.missingFrames),
+      static_cast<unsigned long long>(sender.frames.reordered),
       static_cast<unsigned long long>(sender.frames.repeats),
       static_cast<unsigned long long>(sender.malformedPackets),
       FormatOptionalTimecode(sender.frames.lastTimecode).c_str());
@@ -52,7 +62,8 @@ void StreamTable::Show(std::ostream& out, const CaptureStats& stats, double elap
             << sender.DocumentsOf(DocumentKind::skeletonDefinition) << ", frames "
             << sender.DocumentsOf(DocumentKind::frameData) << ", sensors "
             << sender.DocumentsOf(DocumentKind::sensorData) << ", rate " << RateText(sender.frames)
-            << "/s, gaps " << sender.frames.gaps << ", repeats " << sender.frames.repeats
+            << "/s, missing " << sender.frames.missingFrames << ", reordered "
+            << sender.frames.reordered << ", repeats " << sender.frames.repeats
             << ", last timecode " << FormatOptionalTimecode(sender.frames.lastTimecode)
             << ", malformed " << sender.malformedPackets << "\n";
       }
@@ -64,8 +75,7 @@ void StreamTable::Show(std::ostream& out, const CaptureStats& stats, double elap
       }
       out << source_ << "  " << elapsed.data() << "  " << stats.udpPackets << " datagrams, "
           << stats.otherUdpPackets << " without a document\n"
-          << "sender                       skdf   frames sensor  rate/s  gaps repeats malformed  "
-             "last timecode\n";
+          << TableHeader() << "\n";
       for (const SenderStats& sender : stats.senders) {
         out << TableRow(sender) << "\n";
       }

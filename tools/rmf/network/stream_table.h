@@ -1,6 +1,7 @@
 // What `rmf listen` shows once a second: a table per sender redrawn in
 // place on a terminal, one plain line per sender otherwise, or one JSON
-// object.
+// object. A frame counts as missing once kReorderWindow later numbers have
+// come without it; until then it may still arrive, reordered.
 #pragma once
 
 #include <ostream>

@@ -48,6 +48,10 @@ class UdpListener {
 
  private:
   void Receive();
+  // Counts and records one datagram of `size` bytes in the buffer; true
+  // when the count is reached.
+  bool Take(const asio::ip::udp::endpoint& sender, std::optional<UdpEndpoint> destination,
+            std::size_t size);
   void Tick();
   void Finish();
   double ElapsedSeconds() const;
@@ -58,7 +62,6 @@ class UdpListener {
   asio::steady_timer ticker_{context_};
   asio::steady_timer deadline_{context_};
   asio::signal_set signals_{context_};
-  asio::ip::udp::endpoint sender_;
   Bytes buffer_ = Bytes(65536);
   UdpEndpoint destination_;
   std::string name_;

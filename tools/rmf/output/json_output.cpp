@@ -1,5 +1,6 @@
 #include "rmf/output/json_output.h"
 
+#include <cmath>
 #include <type_traits>
 #include <variant>
 
@@ -160,6 +161,29 @@ Json OptionalTimecodeToJson(const std::optional<Timecode>& timecode) {
   return timecode ? TimecodeToJson(*timecode) : Json(nullptr);
 }
 
+// Milliseconds to the nanosecond, parts per million to a thousandth: finer
+// digits are the rounding of the sums, not of the stream.
+double Round(double value, double unit) { return std::round(value / unit) * unit; }
+
+Json PercentilesToJson(const std::optional<IntervalPercentiles>& p) {
+  if (!p) {
+    return nullptr;
+  }
+  return {
+      {"min", static_cast<double>(p->min) / 1000.0}, {"p50", Round(p->p50 / 1000.0, 1e-6)},
+      {"p90", Round(p->p90 / 1000.0, 1e-6)},         {"p99", Round(p->p99 / 1000.0, 1e-6)},
+      {"p99_9", Round(p->p999 / 1000.0, 1e-6)},      {"max", static_cast<double>(p->max) / 1000.0}};
+}
+
+Json ClockToJson(const std::optional<ClockEstimate>& clock) {
+  if (!clock) {
+    return nullptr;
+  }
+  return {{"offset_ms", Round(clock->offsetSeconds * 1000.0, 1e-6)},
+          {"drift_ppm", Round(clock->driftPpm, 1e-3)},
+          {"frames", clock->frames}};
+}
+
 Json FrameStatsToJson(const FrameStats& frames) {
   return {{"count", frames.count},
           {"first_number", OptionalToJson(frames.firstNumber)},
@@ -167,8 +191,15 @@ Json FrameStatsToJson(const FrameStats& frames) {
           {"rate", OptionalToJson(frames.Rate())},
           {"gaps", frames.gaps},
           {"missing_frames", frames.missingFrames},
+          {"reordered", frames.reordered},
+          {"reorder_window", kReorderWindow},
           {"repeats", frames.repeats},
           {"backwards", frames.backwards},
+          {"intervals_ms", PercentilesToJson(frames.Percentiles())},
+          {"jitter_ms", frames.jitterMicroseconds
+                            ? Json(Round(*frames.jitterMicroseconds / 1000.0, 1e-6))
+                            : Json(nullptr)},
+          {"clock_estimate", ClockToJson(frames.Clock())},
           {"first_timecode", OptionalTimecodeToJson(frames.firstTimecode)},
           {"last_timecode", OptionalTimecodeToJson(frames.lastTimecode)}};
 }
@@ -187,6 +218,7 @@ Json SenderStatsToJson(const SenderStats& sender) {
           {"documents", DocumentCountsToJson(sender)},
           {"malformed_packets", sender.malformedPackets},
           {"checksum_failures", sender.checksumFailures},
+          {"checksum_offload_likely", sender.checksumOffload},
           {"frames", FrameStatsToJson(sender.frames)}};
 }
 
@@ -264,6 +296,7 @@ Json StatsToJson(const std::string& source, const CaptureStats& stats) {
           {"ip_fragments", stats.fragments},
           {"incomplete_datagrams", stats.incompleteDatagrams},
           {"checksum_failures", stats.checksumFailures},
+          {"checksum_offload_likely", stats.checksumOffload},
           {"senders", std::move(senders)}};
 }
 

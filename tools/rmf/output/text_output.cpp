@@ -157,6 +157,38 @@ std::string FormatSecondsRate(const std::optional<double>& rate) {
   return text.data();
 }
 
+std::string Milliseconds(double microseconds) {
+  std::array<char, 48> text{};
+  std::snprintf(text.data(), text.size(), "%.3f ms", microseconds / 1000.0);
+  return text.data();
+}
+
+std::string OffloadText(std::uint64_t failures, std::uint64_t offload) {
+  if (offload == 0) {
+    return "";
+  }
+  return " (" + std::string(offload == failures ? "all" : std::to_string(offload)) +
+         " likely checksum offload: captured on the sending host)";
+}
+
+// Interval percentiles, jitter and the clock estimates of a sender's frames.
+void WriteTimingStats(std::ostream& out, const FrameStats& frames) {
+  if (const std::optional<IntervalPercentiles> p = frames.Percentiles()) {
+    out << "  intervals: min " << Milliseconds(static_cast<double>(p->min)) << ", median "
+        << Milliseconds(p->p50) << ", p90 " << Milliseconds(p->p90) << ", p99 "
+        << Milliseconds(p->p99) << ", p99.9 " << Milliseconds(p->p999) << ", max "
+        << Milliseconds(static_cast<double>(p->max)) << "\n";
+  }
+  out << "  jitter (RFC 3550, against uttm): "
+      << (frames.jitterMicroseconds ? Milliseconds(*frames.jitterMicroseconds) : "-") << "\n";
+  if (const std::optional<ClockEstimate> clock = frames.Clock()) {
+    std::array<char, 64> drift{};
+    std::snprintf(drift.data(), drift.size(), "%.1f ppm", clock->driftPpm);
+    out << "  clock, estimated (the clocks may not be synchronised): uttm - capture time "
+        << Milliseconds(clock->offsetSeconds * 1e6) << ", drift " << drift.data() << "\n";
+  }
+}
+
 void WriteSenderStats(std::ostream& out, const SenderStats& sender) {
   out << "sender " << sender.packetSource << " (documents from";
   for (const std::string& documentSender : sender.documentSenders) {
@@ -173,7 +205,8 @@ void WriteSenderStats(std::ostream& out, const SenderStats& sender) {
   }
   out << "\n";
   out << "  malformed packets: " << sender.malformedPackets
-      << ", checksum failures: " << sender.checksumFailures << "\n";
+      << ", checksum failures: " << sender.checksumFailures
+      << OffloadText(sender.checksumFailures, sender.checksumOffload) << "\n";
   const FrameStats& frames = sender.frames;
   if (frames.count == 0) {
     return;
@@ -181,8 +214,9 @@ void WriteSenderStats(std::ostream& out, const SenderStats& sender) {
   out << "  frames: " << frames.count << ", numbers " << *frames.firstNumber << " to "
       << *frames.lastNumber << ", rate " << FormatSecondsRate(frames.Rate()) << "\n";
   out << "  gaps: " << frames.gaps << " (" << frames.missingFrames
-      << " frames missing), repeats: " << frames.repeats << ", backwards: " << frames.backwards
-      << "\n";
+      << " frames missing), reordered: " << frames.reordered << " (window " << kReorderWindow
+      << " frames), repeats: " << frames.repeats << ", backwards: " << frames.backwards << "\n";
+  WriteTimingStats(out, frames);
   out << "  timecode: first " << FormatOptionalTimecode(frames.firstTimecode) << ", last "
       << FormatOptionalTimecode(frames.lastTimecode) << "\n";
 }
@@ -246,7 +280,8 @@ void WriteStatsText(std::ostream& out, const std::string& source, const CaptureS
         << stats.documents << " documents, " << stats.malformedPackets << " malformed, "
         << stats.otherUdpPackets << " other UDP\n"
         << "  " << stats.fragments << " IP fragments, " << stats.incompleteDatagrams
-        << " incomplete datagrams, " << stats.checksumFailures << " UDP checksum failures\n";
+        << " incomplete datagrams, " << stats.checksumFailures << " UDP checksum failures"
+        << OffloadText(stats.checksumFailures, stats.checksumOffload) << "\n";
   }
   for (const SenderStats& sender : stats.senders) {
     WriteSenderStats(out, sender);

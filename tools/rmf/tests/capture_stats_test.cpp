@@ -24,10 +24,10 @@ TEST(CaptureStats, CountsKindsGapsRepeatsAndMalformedPacketsPerSender) {
       {0, Datagram(kSenderA, Frame(1))},
       {10, Datagram(kSenderA, Frame(2))},
       {20, Datagram(kSenderA, Frame(3))},
-      {30, Datagram(kSenderA, Frame(5))},                 // gap: 4 missing
+      {30, Datagram(kSenderA, Frame(5))},                 // skips 4
       {40, Datagram(kSenderA, Frame(5))},                 // repeat
       {45, Datagram(kSenderA, Truncated(Frame(6), 60))},  // no "fram": rejected
-      {50, Datagram(kSenderA, Frame(4))},                 // backwards
+      {50, Datagram(kSenderA, Frame(4))},                 // 4 after all: reordered
       {55, Datagram(kSenderA, {'d', 'n', 's'})},
       {56, Datagram(kSenderA, Frame(7), 17, 4)},  // UDP length below its header
       {57, Datagram(kSenderA, {}, 6)},            // TCP
@@ -51,10 +51,11 @@ TEST(CaptureStats, CountsKindsGapsRepeatsAndMalformedPacketsPerSender) {
   EXPECT_EQ(frames.count, 6U);
   EXPECT_EQ(frames.firstNumber, 1);
   EXPECT_EQ(frames.lastNumber, 4);
-  EXPECT_EQ(frames.gaps, 1U);
-  EXPECT_EQ(frames.missingFrames, 1U);
+  EXPECT_EQ(frames.gaps, 0U);
+  EXPECT_EQ(frames.missingFrames, 0U);
+  EXPECT_EQ(frames.reordered, 1U);
   EXPECT_EQ(frames.repeats, 1U);
-  EXPECT_EQ(frames.backwards, 1U);
+  EXPECT_EQ(frames.backwards, 0U);
   ASSERT_TRUE(frames.Rate().has_value());
   EXPECT_NEAR(*frames.Rate(), 100.0, 1e-3);  // 5 intervals in 50 ms
   EXPECT_EQ(frames.firstTimecode, (Timecode{1, 2, 3, 1, 0, 1}));
@@ -67,6 +68,116 @@ TEST(CaptureStats, CountsKindsGapsRepeatsAndMalformedPacketsPerSender) {
   EXPECT_EQ(b.frames.count, 0U);
   EXPECT_FALSE(b.frames.Rate().has_value());
   EXPECT_EQ(b.malformedPackets, 0U);
+}
+
+struct NumbersCase {
+  std::vector<std::int32_t> numbers;
+  std::uint64_t missing, gaps, reordered, repeats, backwards;
+};
+
+// A frame is missing only when it never comes within the window; one that
+// comes late is reordered.
+TEST(FrameStats, ReorderingIsNotLoss) {
+  const std::vector<NumbersCase> cases = {
+      {{1, 2, 4, 3, 5}, 0, 0, 1, 0, 0},           // two swapped
+      {{1, 2, 5, 6}, 2, 1, 0, 0, 0},              // never came: missing at the end
+      {{1, 3, 2, 2}, 0, 0, 1, 1, 0},              // late, then again
+      {{10, 9, 8, 10}, 0, 0, 2, 1, 0},            // older than the first frame
+      {{1, 2, 70, 3}, 67, 1, 0, 0, 1},            // 3 is a window behind 70
+      {{1, 3, 5, 7, 2, 90}, 84, 3, 1, 0, 0},      // 4, 6 and 8 to 89 never came
+      {{1, 100000000, 2}, 99999998, 1, 0, 0, 1},  // a jump of millions, then a restart
+      {{100, 101, 1, 2, 3}, 0, 0, 0, 0, 1},       // the numbering begins again
+      {{5, 5, 5}, 0, 0, 0, 2, 0},
+  };
+  for (const NumbersCase& c : cases) {
+    FrameStats frames;
+    std::int64_t time = 0;
+    for (const std::int32_t number : c.numbers) {
+      frames.Add(number, 0.0, {}, time += 1000);
+    }
+    frames.Finish();
+    const testing::Message which = testing::Message() << testing::PrintToString(c.numbers);
+    EXPECT_EQ(frames.missingFrames, c.missing) << which;
+    EXPECT_EQ(frames.gaps, c.gaps) << which;
+    EXPECT_EQ(frames.reordered, c.reordered) << which;
+    EXPECT_EQ(frames.repeats, c.repeats) << which;
+    EXPECT_EQ(frames.backwards, c.backwards) << which;
+  }
+}
+
+// Frames sent every 10 ms by a clock 2 s ahead that runs 100 ppm fast.
+FrameStats SentEvery10Ms(const std::vector<std::int64_t>& arrivals) {
+  FrameStats frames;
+  for (std::size_t i = 0; i < arrivals.size(); ++i) {
+    const double sent = 1000.0 + 0.01 * static_cast<double>(i);
+    frames.Add(static_cast<std::int32_t>(i), 2.0 + sent + (sent - 1000.0) * 100e-6, {},
+               1'000'000'000 + arrivals[i]);
+  }
+  return frames;
+}
+
+TEST(FrameStats, PercentilesJitterAndClockEstimates) {
+  // Intervals of 10, 10, 10, 10 and 20 ms.
+  const FrameStats frames = SentEvery10Ms({0, 10000, 20000, 30000, 40000, 60000});
+  const std::optional<IntervalPercentiles> p = frames.Percentiles();
+  ASSERT_TRUE(p.has_value());
+  EXPECT_EQ(p->min, 10000);
+  EXPECT_DOUBLE_EQ(p->p50, 10000);
+  EXPECT_DOUBLE_EQ(p->p90, 16000);  // between the 4th and 5th of 5, 60% of the way
+  EXPECT_EQ(p->max, 20000);
+  // One transit change of 10 ms (the late frame) after four of about 1 us.
+  ASSERT_TRUE(frames.jitterMicroseconds.has_value());
+  EXPECT_NEAR(*frames.jitterMicroseconds, 10000.0 / 16, 5.0);
+  const std::optional<ClockEstimate> clock = SentEvery10Ms({0, 10000, 20000, 30000}).Clock();
+  ASSERT_TRUE(clock.has_value());
+  EXPECT_EQ(clock->frames, 4U);
+  EXPECT_NEAR(clock->offsetSeconds, 2.0, 1e-5);
+  EXPECT_NEAR(clock->driftPpm, 100.0, 0.5);
+  EXPECT_FALSE(FrameStats{}.Clock().has_value());
+}
+
+struct OffloadCase {
+  const char* name;
+  int linkType;
+  std::uint32_t source;
+  std::optional<std::uint16_t> checksum;  // none: what a sender with offload writes
+  bool failed, offload;
+};
+
+// A bad checksum is likely offload on a packet the capturing host sent: a
+// Linux cooked header says so, loopback never left the host, and offload
+// leaves the pseudo-header's sum in the field.
+TEST(CaptureReading, FlagsChecksumFailuresLikelyFromOffload) {
+  constexpr std::uint32_t kLoopback = (127U << 24U) | 1U;
+  const std::vector<OffloadCase> cases = {
+      {"valid", DLT_RAW, kSenderA, 0xffff, false, false},
+      {"damaged", DLT_RAW, kSenderA, 0x1234, true, false},
+      {"pseudo-header sum", DLT_RAW, kSenderA, std::nullopt, true, true},
+      {"loopback", DLT_RAW, kLoopback, 0x1234, true, true},
+      {"cooked, outgoing", DLT_LINUX_SLL, kSenderA, 0x1234, true, true},
+  };
+  for (const OffloadCase& c : cases) {
+    Bytes packet = BuildUdpPacket({c.source, 9000}, {kBroadcast, 9001}, Frame(1));
+    std::uint16_t field = ReadBigEndian<std::uint16_t>(packet, 26);
+    if (!c.checksum) {
+      // The pseudo-header's folded sum: source, destination, protocol, length.
+      Bytes pseudo(packet.begin() + 12, packet.begin() + 20);
+      pseudo.insert(pseudo.end(), {0, 17, packet[24], packet[25]});
+      field = static_cast<std::uint16_t>(~InternetChecksum(pseudo));
+    } else if (*c.checksum != 0xffff) {
+      field = *c.checksum;
+    }
+    WriteBigEndian<std::uint16_t>(packet, 26, field);
+    if (c.linkType == DLT_LINUX_SLL) {
+      const Bytes cooked = {0, 4, 0, 1, 0, 6, 2, 0, 0, 0, 0, 1, 0, 0, 0x08, 0};
+      packet.insert(packet.begin(), cooked.begin(), cooked.end());
+    }
+    const CaptureContents capture = ReadCapture(WriteCapture(c.linkType, {{0, packet}}));
+    ASSERT_EQ(capture.packets.size(), 1U) << c.name;
+    EXPECT_EQ(capture.packets[0].checksumFailed, c.failed) << c.name;
+    EXPECT_EQ(capture.packets[0].checksumOffloadLikely, c.offload) << c.name;
+    EXPECT_EQ(ComputeCaptureStats(capture).checksumOffload, c.offload ? 1U : 0U) << c.name;
+  }
 }
 
 TEST(CaptureReading, NamesWhatIsWrongWithABrokenUdpPacket) {

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "rmf/capture/capture_reading.h"
+#include "rmf/commands.h"
 #include "rmf/output/value_format.h"
 
 namespace rmf {
@@ -22,7 +23,8 @@ std::string ParsedOrMessage(std::string_view text) {
 
 // hex_dumps/readable holds sample.bin as xxd (plain, -a, -i, -p, -g1 -c12
 // -u), hexdump -C and od -v -An -tx1 print it: "*" lines, a '|' and blanks
-// in the text column, a short last line.
+// in the text column, a short last line. Each is read as hex without --hex
+// too; sample.bin itself is not.
 TEST(HexText, ReadsTheDumpsOfCommonTools) {
   const std::filesystem::path folder = RMF_HEX_DUMPS_DIR;
   const Bytes expected = ReadInput((folder / "sample.bin").string());
@@ -31,6 +33,28 @@ TEST(HexText, ReadsTheDumpsOfCommonTools) {
     EXPECT_EQ(ParsedOrMessage({reinterpret_cast<const char*>(text.data()), text.size()}),
               FormatHexBytes(expected))
         << entry.path();
+    EXPECT_EQ(ReadInputBytes(entry.path().string(), false), expected) << entry.path();
+  }
+  EXPECT_EQ(ReadInputBytes((folder / "sample.bin").string(), false), expected);
+}
+
+// Without --hex: text is taken for hex when it reads as hex, or when it is a
+// dump whose offsets or layout say so (its error then names the line).
+TEST(HexText, TextIsTakenForHexOnlyWhenItIsHex) {
+  const std::vector<std::pair<std::string, bool>> cases = {
+      {"23 00 00 00 68 65 61 64\n", true},
+      {"0x23, 0x00, 0x00\n", true},
+      {"00000000: 2300 0000 6865 6164  #...head\n", true},
+      {"00000000: 2300 0000 6865 6164  #...head\n00000020: 00\n", true},  // a line lost
+      {"0000000 23 00 00 00 68 65\n", true},                              // od's offsets: refused
+      {"{\"kind\": \"frame_data\"}\n", false},
+      {"hello, world\n", false},
+      {"abc: not a dump\n", false},
+      {std::string("\x23\0\0\0head", 8), false},
+      {"", false},
+  };
+  for (const auto& [text, hex] : cases) {
+    EXPECT_EQ(LooksLikeHexText(text), hex) << QuoteText(text);
   }
 }
 
