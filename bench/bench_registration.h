@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <utility>
 
 #include "bench_cases.h"
@@ -44,6 +45,41 @@ void RegisterExportCase(BenchCase benchCase, std::size_t documentLength, Call ca
     MeasureCalls(state, documentLength, call);
   })->Unit(benchmark::kNanosecond);
   ExportCases().push_back(std::move(benchCase));
+}
+
+// An encoding case, e.g. "ConvertFrameDataToBytes/27", compared with
+// copying its `document` ("skeleton", "frame" or "sensor").
+template <class Call>
+void RegisterEncodingCase(const std::string& exportName, const std::string& document,
+                          const std::string& variant, std::size_t documentLength, Call call) {
+  RegisterExportCase(
+      {exportName + "/" + variant, CopyFloorName(document, variant), CaseKind::encoding},
+      documentLength, std::move(call));
+}
+
+// A decoding case of a `count`-bone document, compared with copying it and
+// its arrays.
+template <class Call>
+void RegisterDecodingCase(const std::string& caseName, const std::string& document, int count,
+                          std::size_t documentLength, Call call) {
+  RegisterExportCase(
+      {caseName, DecodeFloorName(document, std::to_string(count)), CaseKind::decoding},
+      documentLength, std::move(call));
+}
+
+// Registers a family's cases for each bone count, each count of the
+// documents only the general walk reads, and each sensor variant.
+inline void RegisterPerInput(void (*boneCases)(int), void (*generalCases)(int),
+                             void (*sensorCases)(const SensorVariant&)) {
+  for (const int count : kBoneCounts) {
+    boneCases(count);
+  }
+  for (const int count : kGeneralBoneCounts) {
+    generalCases(count);
+  }
+  for (const SensorVariant& variant : kSensorVariants) {
+    sensorCases(variant);
+  }
 }
 
 }  // namespace ravuna_bench

@@ -4,6 +4,7 @@
 // path does. Nothing should be allocated per call.
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "bench_cases.h"
 #include "bench_registration.h"
@@ -13,80 +14,71 @@
 namespace ravuna_bench {
 namespace {
 
-template <class Encode, class Input>
-void RegisterBufferEncoding(const std::string& exportName, const std::string& variant,
-                            const std::string& document, std::shared_ptr<const Input> input,
-                            Encode encode, std::size_t documentLength) {
+template <class Record>
+void RegisterEncoding(const std::string& exportName, const std::string& document,
+                      const std::string& variant, std::shared_ptr<const Record> input,
+                      std::size_t documentLength) {
   const auto buffer = std::make_shared<Bytes>(documentLength);
-  RegisterExportCase(
-      {exportName + "/" + variant, CopyFloorName(document, variant), CaseKind::encoding},
-      documentLength, [input, encode, buffer] {
-        int size = 0;
-        const bool encoded = encode(*input, *buffer, size);
-        benchmark::DoNotOptimize(buffer->data());
-        return encoded && size == static_cast<int>(buffer->size());
-      });
+  RegisterEncodingCase(exportName, document, variant, documentLength, [input, buffer] {
+    int size = 0;
+    const bool encoded = calls::EncodeIntoBuffer(kSender, *input, *buffer, size);
+    benchmark::DoNotOptimize(buffer->data());
+    return encoded && size == static_cast<int>(buffer->size());
+  });
 }
 
-void RegisterSkeletonArrays(const std::string& caseName, int count,
-                            std::shared_ptr<const Bytes> document) {
-  const auto arrays = std::make_shared<BoneArrays>(count);
-  RegisterExportCase(
-      {caseName, DecodeFloorName("skeleton", std::to_string(count)), CaseKind::decoding},
-      document->size(), [document, arrays] {
-        const bool parsed = ParseSkeletonArrays(*document, *arrays);
-        benchmark::DoNotOptimize(arrays->ids.data());
-        return parsed;
-      });
-}
-
-void RegisterFrameArrays(const std::string& caseName, int count,
-                         std::shared_ptr<const Bytes> document) {
-  const auto arrays = std::make_shared<FrameArrays>(count);
-  RegisterExportCase(
-      {caseName, DecodeFloorName("frame", std::to_string(count)), CaseKind::decoding},
-      document->size(), [document, arrays] {
-        const bool parsed = ParseFrameArrays(*document, *arrays);
-        benchmark::DoNotOptimize(arrays->bones.ids.data());
-        return parsed;
-      });
+template <class Record>
+void RegisterDecoding(const std::string& caseName, const std::string& document, int count,
+                      Bytes bytes, calls::Parsed<Record> arrays) {
+  const auto input = std::make_shared<const Bytes>(std::move(bytes));
+  const auto out = std::make_shared<calls::Parsed<Record>>(std::move(arrays));
+  RegisterDecodingCase(caseName, document, count, input->size(), [input, out] {
+    const bool parsed = calls::ParseIntoArrays(*input, *out);
+    benchmark::DoNotOptimize(out->values.bones.ids.data());
+    return parsed;
+  });
 }
 
 void RegisterBoneCases(int count) {
   const auto bones = std::make_shared<const BoneInputs>(count);
-  const auto skeleton = std::make_shared<const Bytes>(SkeletonDocument(*bones));
-  const auto frame = std::make_shared<const Bytes>(FrameDocument(*bones));
+  const Bytes skeleton = SkeletonDocument(*bones);
+  const Bytes frame = FrameDocument(*bones);
   const std::string variant = std::to_string(count);
 
-  RegisterBufferEncoding("ConvertSkeletonDefinitionToBuffer", variant, "skeleton", bones,
-                         EncodeSkeletonToBuffer, skeleton->size());
-  RegisterSkeletonArrays(PerBoneCaseName("ConvertBytesToSkeletonDefinitionArrays", count), count,
-                         skeleton);
-  RegisterBufferEncoding("ConvertFrameDataToBuffer", variant, "frame", bones, EncodeFrameToBuffer,
-                         frame->size());
-  RegisterFrameArrays(PerBoneCaseName("ConvertBytesToFrameDataArrays", count), count, frame);
+  RegisterEncoding("ConvertSkeletonDefinitionToBuffer", "skeleton", variant,
+                   std::shared_ptr<const calls::SkeletonDefinition>(bones, &bones->skeleton),
+                   skeleton.size());
+  RegisterDecoding(PerBoneCaseName("ConvertBytesToSkeletonDefinitionArrays", count), "skeleton",
+                   count, skeleton, SkeletonArrays(count));
+  RegisterEncoding("ConvertFrameDataToBuffer", "frame", variant,
+                   std::shared_ptr<const calls::FrameData>(bones, &bones->frame), frame.size());
+  RegisterDecoding(PerBoneCaseName("ConvertBytesToFrameDataArrays", count), "frame", count, frame,
+                   FrameArrays(count));
 }
 
 // Documents the fast read refuses, into the caller's arrays.
 void RegisterGeneralCases(int count) {
   const BoneInputs bones(count);
-  RegisterSkeletonArrays(GeneralCaseName("ConvertBytesToSkeletonDefinitionArrays", count), count,
-                         std::make_shared<const Bytes>(GeneralSkeletonDocument(bones)));
-  RegisterFrameArrays(GeneralCaseName("ConvertBytesToFrameDataArrays", count), count,
-                      std::make_shared<const Bytes>(GeneralFrameDocument(bones)));
+  RegisterDecoding(GeneralCaseName("ConvertBytesToSkeletonDefinitionArrays", count), "skeleton",
+                   count, GeneralSkeletonDocument(bones), SkeletonArrays(count));
+  RegisterDecoding(GeneralCaseName("ConvertBytesToFrameDataArrays", count), "frame", count,
+                   GeneralFrameDocument(bones), FrameArrays(count));
 }
 
 void RegisterSensorCases(const SensorVariant& sensorVariant) {
-  const auto sensor = std::make_shared<const SensorInputs>(sensorVariant.textLength);
+  const auto sensor =
+      std::make_shared<const calls::SensorData>(SensorInputs(sensorVariant.textLength));
   const auto document = std::make_shared<const Bytes>(SensorDocument(*sensor));
-  RegisterBufferEncoding("ConvertSensorDataToBuffer", sensorVariant.name, "sensor", sensor,
-                         EncodeSensorToBuffer, document->size());
-  const auto texts = std::make_shared<SensorTexts>(sensorVariant.textLength + 1);
+  RegisterEncoding("ConvertSensorDataToBuffer", "sensor", sensorVariant.name, sensor,
+                   document->size());
+  const auto out =
+      std::make_shared<calls::Parsed<calls::SensorData>>(SensorTexts(sensorVariant.textLength));
   RegisterExportCase({std::string("ConvertBytesToSensorDataTexts/") + sensorVariant.name,
                       CopyFloorName("sensor", sensorVariant.name), CaseKind::sensor},
-                     document->size(), [document, texts] {
-                       const bool parsed = ParseSensorTexts(*document, *texts);
-                       benchmark::DoNotOptimize(texts->address.data());
+                     document->size(), [document, out] {
+                       calls::TextLengths lengths;
+                       const bool parsed = calls::ParseIntoTexts(*document, *out, lengths);
+                       benchmark::DoNotOptimize(out->values.sensorAddress.data());
                        return parsed;
                      });
 }
@@ -94,15 +86,7 @@ void RegisterSensorCases(const SensorVariant& sensorVariant) {
 }  // namespace
 
 void RegisterCallerBufferBenchmarks() {
-  for (const int count : kBoneCounts) {
-    RegisterBoneCases(count);
-  }
-  for (const int count : kGeneralBoneCounts) {
-    RegisterGeneralCases(count);
-  }
-  for (const SensorVariant& variant : kSensorVariants) {
-    RegisterSensorCases(variant);
-  }
+  RegisterPerInput(RegisterBoneCases, RegisterGeneralCases, RegisterSensorCases);
 }
 
 }  // namespace ravuna_bench

@@ -1,7 +1,9 @@
 // One benchmark per export and input size, called through the public header
 // exactly as a host calls it.
+#include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "bench_cases.h"
 #include "bench_registration.h"
@@ -12,19 +14,35 @@
 namespace ravuna_bench {
 namespace {
 
-template <class Encode, class Input>
-void RegisterEncoding(const std::string& exportName, const std::string& variant,
-                      const std::string& document, std::shared_ptr<const Input> input,
-                      Encode encode, std::size_t documentLength) {
-  RegisterExportCase(
-      {exportName + "/" + variant, CopyFloorName(document, variant), CaseKind::encoding},
-      documentLength, [input, encode] {
-        int size = 0;
-        unsigned char* buffer = nullptr;
-        const bool encoded = encode(*input, size, buffer);
-        benchmark::DoNotOptimize(buffer);
-        return encoded;
-      });
+template <class Record>
+void RegisterEncoding(const std::string& exportName, const std::string& document,
+                      const std::string& variant, std::shared_ptr<const Record> input,
+                      std::size_t documentLength) {
+  RegisterEncodingCase(exportName, document, variant, documentLength, [input] {
+    calls::HandedOutDocument out;
+    const bool encoded = calls::EncodeHandedOut(kSender, *input, out);
+    benchmark::DoNotOptimize(out.buffer);
+    return encoded;
+  });
+}
+
+// The outputs and the handed-out arrays' addresses, kept from call to call;
+// nothing is copied out.
+template <class Record>
+void RegisterDecoding(const std::string& caseName, const std::string& document, int count,
+                      Bytes bytes) {
+  struct Decoding {
+    Bytes bytes;
+    calls::Parsed<Record> out;
+    calls::HandedOutArrays arrays;
+  };
+  const auto decoding = std::make_shared<Decoding>();
+  decoding->bytes = std::move(bytes);
+  RegisterDecodingCase(caseName, document, count, decoding->bytes.size(), [decoding] {
+    const bool parsed = calls::ParseHandedOut(decoding->bytes, decoding->out, &decoding->arrays);
+    benchmark::DoNotOptimize(decoding->arrays);
+    return parsed;
+  });
 }
 
 // Detection over `document`: a hit stops at the box asked for, a miss walks
@@ -47,25 +65,15 @@ void RegisterBoneCases(int count) {
   const auto frame = std::make_shared<const Bytes>(FrameDocument(*bones));
   const std::string variant = std::to_string(count);
 
-  RegisterEncoding("ConvertSkeletonDefinitionToBytes", variant, "skeleton", bones, EncodeSkeleton,
+  RegisterEncoding("ConvertSkeletonDefinitionToBytes", "skeleton", variant,
+                   std::shared_ptr<const calls::SkeletonDefinition>(bones, &bones->skeleton),
                    skeleton->size());
-  RegisterExportCase({PerBoneCaseName("ConvertBytesToSkeletonDefinition", count),
-                      DecodeFloorName("skeleton", variant), CaseKind::decoding},
-                     skeleton->size(), [skeleton] {
-                       ParsedBones out;
-                       const bool parsed = ParseSkeleton(*skeleton, out);
-                       benchmark::DoNotOptimize(out);
-                       return parsed;
-                     });
-  RegisterEncoding("ConvertFrameDataToBytes", variant, "frame", bones, EncodeFrame, frame->size());
-  RegisterExportCase({PerBoneCaseName("ConvertBytesToFrameData", count),
-                      DecodeFloorName("frame", variant), CaseKind::decoding},
-                     frame->size(), [frame] {
-                       ParsedFrame out;
-                       const bool parsed = ParseFrame(*frame, out);
-                       benchmark::DoNotOptimize(out);
-                       return parsed;
-                     });
+  RegisterDecoding<calls::SkeletonDefinition>(
+      PerBoneCaseName("ConvertBytesToSkeletonDefinition", count), "skeleton", count, *skeleton);
+  RegisterEncoding("ConvertFrameDataToBytes", "frame", variant,
+                   std::shared_ptr<const calls::FrameData>(bones, &bones->frame), frame->size());
+  RegisterDecoding<calls::FrameData>(PerBoneCaseName("ConvertBytesToFrameData", count), "frame",
+                                     count, *frame);
 
   RegisterDetection("IsRmfBytes", IsRmfBytes, "frame", variant, frame, true);
   RegisterDetection("IsFrameDataBytes", IsFrameDataBytes, "frame", variant, frame, true);
@@ -79,35 +87,39 @@ void RegisterBoneCases(int count) {
 // cost.
 void RegisterGeneralCases(int count) {
   const BoneInputs bones(count);
-  const auto skeleton = std::make_shared<const Bytes>(GeneralSkeletonDocument(bones));
-  const auto frame = std::make_shared<const Bytes>(GeneralFrameDocument(bones));
-  const std::string variant = std::to_string(count);
-  RegisterExportCase({GeneralCaseName("ConvertBytesToSkeletonDefinition", count),
-                      DecodeFloorName("skeleton", variant), CaseKind::decoding},
-                     skeleton->size(), [skeleton] {
-                       ParsedBones out;
-                       const bool parsed = ParseSkeleton(*skeleton, out);
-                       benchmark::DoNotOptimize(out);
-                       return parsed;
-                     });
-  RegisterExportCase({GeneralCaseName("ConvertBytesToFrameData", count),
-                      DecodeFloorName("frame", variant), CaseKind::decoding},
-                     frame->size(), [frame] {
-                       ParsedFrame out;
-                       const bool parsed = ParseFrame(*frame, out);
-                       benchmark::DoNotOptimize(out);
-                       return parsed;
-                     });
+  RegisterDecoding<calls::SkeletonDefinition>(
+      GeneralCaseName("ConvertBytesToSkeletonDefinition", count), "skeleton", count,
+      GeneralSkeletonDocument(bones));
+  RegisterDecoding<calls::FrameData>(GeneralCaseName("ConvertBytesToFrameData", count), "frame",
+                                     count, GeneralFrameDocument(bones));
 }
 
 void RegisterSensorCases(const SensorVariant& sensorVariant) {
-  const auto sensor = std::make_shared<const SensorInputs>(sensorVariant.textLength);
+  const auto sensor =
+      std::make_shared<const calls::SensorData>(SensorInputs(sensorVariant.textLength));
   const auto document = std::make_shared<const Bytes>(SensorDocument(*sensor));
-  RegisterEncoding("ConvertSensorDataToBytes", sensorVariant.name, "sensor", sensor, EncodeSensor,
+  RegisterEncoding("ConvertSensorDataToBytes", "sensor", sensorVariant.name, sensor,
                    document->size());
+  // The export itself: the wrapper's call copies both texts into the record,
+  // work a host that reads them in place does not do.
   RegisterExportCase({std::string("ConvertBytesToSensorData/") + sensorVariant.name,
                       CopyFloorName("sensor", sensorVariant.name), CaseKind::sensor},
-                     document->size(), [document] { return ParseSensor(*document); });
+                     document->size(), [document] {
+                       std::uint64_t ipAddress = 0;
+                       std::uint32_t port = 0;
+                       double uttm = 0.0;
+                       char* address = nullptr;
+                       char* name = nullptr;
+                       int joint = 0;
+                       float v[7] = {};
+                       const bool parsed = ConvertBytesToSensorData(
+                           static_cast<int>(document->size()), document->data(), &ipAddress, &port,
+                           &uttm, &address, &name, &joint, &v[0], &v[1], &v[2], &v[3], &v[4], &v[5],
+                           &v[6]);
+                       ReleaseSensorDataText(address);
+                       ReleaseSensorDataText(name);
+                       return parsed;
+                     });
   RegisterDetection("IsSensorDataBytes", IsSensorDataBytes, "sensor", sensorVariant.name, document,
                     true);
 }
@@ -115,15 +127,7 @@ void RegisterSensorCases(const SensorVariant& sensorVariant) {
 }  // namespace
 
 void RegisterExportBenchmarks() {
-  for (const int count : kBoneCounts) {
-    RegisterBoneCases(count);
-  }
-  for (const int count : kGeneralBoneCounts) {
-    RegisterGeneralCases(count);
-  }
-  for (const SensorVariant& variant : kSensorVariants) {
-    RegisterSensorCases(variant);
-  }
+  RegisterPerInput(RegisterBoneCases, RegisterGeneralCases, RegisterSensorCases);
 }
 
 }  // namespace ravuna_bench

@@ -46,11 +46,12 @@ void RegisterDecodeFloor(const std::string& name, Bytes document, const BoneInpu
   auto input = std::make_shared<DecodeFloorInput>();
   input->target.resize(document.size());
   input->source = std::move(document);
-  input->intSources.push_back(bones.ids);
+  const calls::Bones& values = bones.skeleton.bones;
+  input->intSources.push_back(values.ids);
   if (withParents) {
-    input->intSources.push_back(bones.parentIds);
+    input->intSources.push_back(values.parentIds);
   }
-  input->floatSources.assign(bones.transform.begin(), bones.transform.end());
+  input->floatSources.assign(values.transforms.begin(), values.transforms.end());
   input->intTargets = input->intSources;
   input->floatTargets = input->floatSources;
   benchmark::RegisterBenchmark(name.c_str(), [input](benchmark::State& state) {

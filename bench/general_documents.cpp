@@ -55,42 +55,43 @@ void SwapWithNextSibling(Bytes& bytes, std::size_t first, std::string_view secon
 }
 
 // The values a parse hands out, copied before the next call frees them.
-std::vector<double> SkeletonValues(const Bytes& document) {
-  ParsedBones out;
-  if (!ParseSkeleton(document, out)) {
-    throw std::runtime_error("a general benchmark input does not parse");
-  }
-  std::vector<double> values = {static_cast<double>(out.ipAddress), out.port * 1.0,
-                                out.boneCount * 1.0};
-  for (int i = 0; i < out.boneCount; ++i) {
-    values.push_back(out.boneIds[i]);
-    values.push_back(out.parentBoneIds[i]);
-    for (const float* component : out.transform) {
+std::vector<double> BoneValues(const calls::Bones& bones, bool withParents) {
+  std::vector<double> values = {bones.count * 1.0};
+  for (std::size_t i = 0; i < static_cast<std::size_t>(bones.count); ++i) {
+    values.push_back(bones.ids[i]);
+    if (withParents) {
+      values.push_back(bones.parentIds[i]);
+    }
+    for (const std::vector<float>& component : bones.transforms) {
       values.push_back(component[i]);
     }
   }
   return values;
 }
 
-std::vector<double> FrameValues(const Bytes& document) {
-  ParsedFrame out;
-  if (!ParseFrame(document, out)) {
+std::vector<double> SkeletonValues(const Bytes& document) {
+  calls::Parsed<calls::SkeletonDefinition> out;
+  if (!calls::ParseHandedOut(document, out)) {
     throw std::runtime_error("a general benchmark input does not parse");
   }
-  std::vector<double> values = {static_cast<double>(out.bones.ipAddress),
-                                out.bones.port * 1.0,
-                                out.bones.boneCount * 1.0,
-                                out.frameNumber * 1.0,
-                                out.time,
-                                out.uttm,
-                                out.timecodeFlag ? 1.0 : 0.0};
-  values.insert(values.end(), std::begin(out.timecode), std::end(out.timecode));
-  for (int i = 0; i < out.bones.boneCount; ++i) {
-    values.push_back(out.bones.boneIds[i]);
-    for (const float* component : out.bones.transform) {
-      values.push_back(component[i]);
-    }
+  std::vector<double> values = {static_cast<double>(out.ipAddress), out.port * 1.0};
+  const std::vector<double> bones = BoneValues(out.values.bones, true);
+  values.insert(values.end(), bones.begin(), bones.end());
+  return values;
+}
+
+std::vector<double> FrameValues(const Bytes& document) {
+  calls::Parsed<calls::FrameData> out;
+  if (!calls::ParseHandedOut(document, out)) {
+    throw std::runtime_error("a general benchmark input does not parse");
   }
+  const calls::FrameData& f = out.values;
+  std::vector<double> values = {
+      static_cast<double>(out.ipAddress), out.port * 1.0, f.frameNumber * 1.0, f.time, f.uttm,
+      f.timecodeFlag ? 1.0 : 0.0};
+  values.insert(values.end(), f.timecode.begin(), f.timecode.end());
+  const std::vector<double> bones = BoneValues(f.bones, false);
+  values.insert(values.end(), bones.begin(), bones.end());
   return values;
 }
 

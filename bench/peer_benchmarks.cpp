@@ -33,7 +33,7 @@ void RegisterPeer(const std::string& name, std::size_t length, Call call) {
 
 #ifdef RAVUNA_BENCH_OSCPACK
 struct OscFrame {
-  BoneInputs bones{kHumanoidBones};
+  calls::Bones bones = BoneInputs(kHumanoidBones).frame.bones;
   std::vector<std::string> names;
   std::vector<char> buffer = std::vector<char>(64 * 1024);
   std::size_t length = 0;
@@ -49,7 +49,7 @@ struct OscFrame {
     stream << osc::BeginBundleImmediate;
     for (std::size_t i = 0; i < names.size(); ++i) {
       stream << osc::BeginMessage("/bone") << names[i].c_str();
-      for (const std::vector<float>& component : bones.transform) {
+      for (const std::vector<float>& component : bones.transforms) {
         stream << component[i];
       }
       stream << osc::EndMessage;
@@ -94,11 +94,11 @@ void RegisterOscpack() {
 
 #ifdef RAVUNA_BENCH_FLATBUFFERS
 struct FlatFrame {
-  BoneInputs bones{kHumanoidBones};
+  calls::Bones bones = BoneInputs(kHumanoidBones).frame.bones;
   flatbuffers::FlatBufferBuilder builder{4096};
   std::vector<ravuna_bench_peer::Bone> read = std::vector<ravuna_bench_peer::Bone>(kHumanoidBones);
   std::vector<std::uint8_t> received;
-  FrameArrays arrays{kHumanoidBones};
+  calls::FrameData arrays = FrameArrays(kHumanoidBones).values;
 
   bool Build() {
     builder.Clear();
@@ -107,7 +107,7 @@ struct FlatFrame {
     ravuna_bench_peer::Bone* out = nullptr;
     const auto boneVector =
         builder.CreateUninitializedVectorOfStructs(static_cast<std::size_t>(bones.count), &out);
-    const auto& t = bones.transform;
+    const auto& t = bones.transforms;
     for (std::size_t i = 0; i < static_cast<std::size_t>(bones.count); ++i) {
       out[i] = ravuna_bench_peer::Bone(static_cast<std::int16_t>(bones.ids[i]), t[0][i], t[1][i],
                                        t[2][i], t[3][i], t[4][i], t[5][i], t[6][i]);
@@ -160,7 +160,7 @@ struct FlatFrame {
       arrays.timecode[k] = timecode->Get(k);
     }
     arrays.timecodeFlag = timecode->Get(5) != 0;
-    auto& t = arrays.bones.transform;
+    auto& t = arrays.bones.transforms;
     for (flatbuffers::uoffset_t i = 0; i < boneVector->size(); ++i) {
       const ravuna_bench_peer::Bone* bone = boneVector->Get(i);
       arrays.bones.ids[i] = bone->id();
@@ -172,7 +172,7 @@ struct FlatFrame {
       t[5][i] = bone->translation1();
       t[6][i] = bone->translation2();
     }
-    arrays.bones.boneCount = static_cast<int>(boneVector->size());
+    arrays.bones.count = static_cast<int>(boneVector->size());
     benchmark::DoNotOptimize(arrays.bones.ids.data());
     return true;
   }

@@ -1,10 +1,12 @@
 // Calls one export a fixed number of times, for instruction counts that do
 // not depend on machine load; bench/callgrind_counts.sh runs it under
 // callgrind, collecting inside the export only, and divides by the calls.
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 
 #include "ravuna_motion_serializer.h"
@@ -12,36 +14,62 @@
 
 namespace {
 
+namespace calls = ravuna_motion_calls;
 using ravuna_bench::BoneInputs;
-using ravuna_bench::SensorInputs;
+using ravuna_bench::kSender;
 
 // Each case, for a size (bones, or text length for the sensor cases).
 std::function<bool()> MakeCase(const std::string& name, int size) {
-  const BoneInputs bones(size);
-  const SensorInputs sensor(static_cast<std::size_t>(size));
-  int outSize = 0;
-  unsigned char* outBuffer = nullptr;
+  const auto bones = std::make_shared<const BoneInputs>(size);
+  const auto sensor = std::make_shared<const calls::SensorData>(
+      ravuna_bench::SensorInputs(static_cast<std::size_t>(size)));
   const std::map<std::string, std::function<bool()>> cases = {
       {"encode-skeleton",
-       [=]() mutable { return ravuna_bench::EncodeSkeleton(bones, outSize, outBuffer); }},
+       [bones] {
+         calls::HandedOutDocument out;
+         return calls::EncodeHandedOut(kSender, bones->skeleton, out);
+       }},
       {"encode-frame",
-       [=]() mutable { return ravuna_bench::EncodeFrame(bones, outSize, outBuffer); }},
+       [bones] {
+         calls::HandedOutDocument out;
+         return calls::EncodeHandedOut(kSender, bones->frame, out);
+       }},
       {"encode-sensor",
-       [=]() mutable { return ravuna_bench::EncodeSensor(sensor, outSize, outBuffer); }},
+       [sensor] {
+         calls::HandedOutDocument out;
+         return calls::EncodeHandedOut(kSender, *sensor, out);
+       }},
       {"decode-skeleton",
-       [document = ravuna_bench::SkeletonDocument(bones)] {
-         ravuna_bench::ParsedBones out;
-         return ravuna_bench::ParseSkeleton(document, out);
+       [document = ravuna_bench::SkeletonDocument(*bones)] {
+         calls::Parsed<calls::SkeletonDefinition> out;
+         calls::HandedOutArrays arrays;
+         return calls::ParseHandedOut(document, out, &arrays);
        }},
       {"decode-frame",
-       [document = ravuna_bench::FrameDocument(bones)] {
-         ravuna_bench::ParsedFrame out;
-         return ravuna_bench::ParseFrame(document, out);
+       [document = ravuna_bench::FrameDocument(*bones)] {
+         calls::Parsed<calls::FrameData> out;
+         calls::HandedOutArrays arrays;
+         return calls::ParseHandedOut(document, out, &arrays);
        }},
-      {"decode-sensor", [document = ravuna_bench::SensorDocument(
-                             sensor)] { return ravuna_bench::ParseSensor(document); }},
+      // The export itself: the wrapper's call would also copy the texts.
+      {"decode-sensor",
+       [document = ravuna_bench::SensorDocument(*sensor)] {
+         std::uint64_t ipAddress = 0;
+         std::uint32_t port = 0;
+         double uttm = 0.0;
+         char* address = nullptr;
+         char* sensorName = nullptr;
+         int joint = 0;
+         float v[7] = {};
+         const bool parsed = ConvertBytesToSensorData(
+             static_cast<int>(document.size()), document.data(), &ipAddress, &port, &uttm, &address,
+             &sensorName, &joint, &v[0], &v[1], &v[2], &v[3], &v[4], &v[5], &v[6]);
+         ReleaseSensorDataText(address);
+         ReleaseSensorDataText(sensorName);
+         return parsed;
+       }},
       {"detect-frame",
-       [document = ravuna_bench::FrameDocument(bones)] {
+       [document = ravuna_bench::FrameDocument(*bones)] {
          return IsFrameDataBytes(static_cast<int>(document.size()), document.data());
        }},
   };

@@ -18,17 +18,16 @@ namespace {
 
 void CallerBufferRoundTrip(benchmark::State& state) {
   const BoneInputs bones(kHumanoidBones);
-  Bytes document;
-  int size = 0;
-  EncodeFrameToBuffer(bones, document, size);  // with no capacity: asks the length
-  document.resize(static_cast<std::size_t>(size));
-  FrameArrays arrays(kHumanoidBones);
+  Bytes document = FrameDocument(bones);
+  auto arrays = FrameArrays(kHumanoidBones);
   for (auto _ : state) {
-    if (!EncodeFrameToBuffer(bones, document, size) || !ParseFrameArrays(document, arrays)) {
+    int size = 0;
+    if (!calls::EncodeIntoBuffer(kSender, bones.frame, document, size) ||
+        !calls::ParseIntoArrays(document, arrays)) {
       state.SkipWithError("the call returned false");
       break;
     }
-    benchmark::DoNotOptimize(arrays.bones.ids.data());
+    benchmark::DoNotOptimize(arrays.values.bones.ids.data());
   }
   state.SetItemsProcessed(state.iterations());
 }
@@ -37,24 +36,6 @@ void CallerBufferRoundTrip(benchmark::State& state) {
 // results.
 std::mutex handedOutLock;
 
-bool CopyParsedFrame(const ParsedFrame& parsed, FrameArrays& out) {
-  const auto count = static_cast<std::size_t>(parsed.bones.boneCount);
-  if (count > out.bones.ids.size()) {
-    return false;
-  }
-  out.bones.boneCount = parsed.bones.boneCount;
-  std::copy_n(parsed.bones.boneIds, count, out.bones.ids.begin());
-  for (std::size_t k = 0; k < out.bones.transform.size(); ++k) {
-    std::copy_n(parsed.bones.transform[k], count, out.bones.transform[k].begin());
-  }
-  out.frameNumber = parsed.frameNumber;
-  out.time = parsed.time;
-  out.uttm = parsed.uttm;
-  std::copy_n(parsed.timecode, 5, out.timecode);
-  out.timecodeFlag = parsed.timecodeFlag;
-  return true;
-}
-
 void HandedOutRoundTrip(benchmark::State& state) {
   const BoneInputs bones(kHumanoidBones);
   Bytes document;
@@ -62,28 +43,28 @@ void HandedOutRoundTrip(benchmark::State& state) {
     const std::lock_guard lock(handedOutLock);
     document = FrameDocument(bones);
   }
-  FrameArrays arrays(kHumanoidBones);
+  // Sized once, so the copies below reuse its arrays.
+  auto parsed = FrameArrays(kHumanoidBones);
   for (auto _ : state) {
     bool done = false;
     {
       const std::lock_guard lock(handedOutLock);
-      int size = 0;
-      unsigned char* buffer = nullptr;
-      done = EncodeFrame(bones, size, buffer) && static_cast<std::size_t>(size) == document.size();
+      calls::HandedOutDocument out;
+      done = calls::EncodeHandedOut(kSender, bones.frame, out) &&
+             static_cast<std::size_t>(out.size) == document.size();
       if (done) {
-        std::copy_n(buffer, document.size(), document.begin());
+        std::copy_n(out.buffer, document.size(), document.begin());
       }
     }
     if (done) {
       const std::lock_guard lock(handedOutLock);
-      ParsedFrame parsed;
-      done = ParseFrame(document, parsed) && CopyParsedFrame(parsed, arrays);
+      done = calls::ParseHandedOut(document, parsed);
     }
     if (!done) {
       state.SkipWithError("the call returned false");
       break;
     }
-    benchmark::DoNotOptimize(arrays.bones.ids.data());
+    benchmark::DoNotOptimize(parsed.values.bones.ids.data());
   }
   state.SetItemsProcessed(state.iterations());
 }

@@ -2,9 +2,10 @@
 
 #include <array>
 #include <cmath>
+#include <cstddef>
 #include <numbers>
 
-#include "ravuna_motion_serializer.h"
+#include "motion_calls.hpp"
 
 namespace rmf {
 namespace {
@@ -48,70 +49,65 @@ constexpr std::array<SampleBone, kSampleBoneCount> kHumanoid = {{
 constexpr int kRightUpperArm = 11;
 constexpr int kHips = 0;
 
-// Per-bone values as the exports take them: one array per component.
-struct BoneColumns {
-  std::array<int, kSampleBoneCount> ids{};
-  std::array<int, kSampleBoneCount> parents{};
-  std::array<std::array<float, kSampleBoneCount>, 7> transform{};
+namespace calls = ravuna_motion_calls;
 
-  BoneColumns() {
-    for (int bone = 0; bone < kSampleBoneCount; ++bone) {
-      const auto i = static_cast<std::size_t>(bone);
-      ids[i] = bone;
-      parents[i] = kHumanoid[i].parent;
-      transform[3][i] = 1.0F;  // identity rotation (x, y, z, w)
-      for (std::size_t k = 0; k < 3; ++k) {
-        transform[4 + k][i] = kHumanoid[i].offset[k];
-      }
+const calls::Sender kSampleSender{kSampleSenderIp, kSampleSenderPort};
+
+// The humanoid at rest: identity rotations, the offsets as translations.
+calls::Bones RestBones() {
+  calls::Bones bones;
+  bones.Resize(kSampleBoneCount);
+  for (std::size_t i = 0; i < kHumanoid.size(); ++i) {
+    bones.ids[i] = static_cast<int>(i);
+    bones.parentIds[i] = kHumanoid[i].parent;
+    bones.transforms[3][i] = 1.0F;  // identity rotation (x, y, z, w)
+    for (std::size_t k = 0; k < 3; ++k) {
+      bones.transforms[4 + k][i] = kHumanoid[i].offset[k];
     }
   }
-  const float* Column(std::size_t k) const { return transform[k].data(); }
-};
+  return bones;
+}
 
-Bytes CopyBuffer(int size, const unsigned char* buffer) { return Bytes(buffer, buffer + size); }
+template <class Record>
+Bytes Encoded(const Record& record) {
+  calls::HandedOutDocument document;
+  calls::EncodeHandedOut(kSampleSender, record, document);
+  return document.Copy();
+}
 
 }  // namespace
 
-Bytes SampleSkeletonDefinition() {
-  const BoneColumns bones;
-  int size = 0;
-  unsigned char* buffer = nullptr;
-  ConvertSkeletonDefinitionToBytes(
-      kSampleSenderIp, kSampleSenderPort, kSampleBoneCount, bones.ids.data(), bones.parents.data(),
-      bones.Column(0), bones.Column(1), bones.Column(2), bones.Column(3), bones.Column(4),
-      bones.Column(5), bones.Column(6), &size, &buffer);
-  return CopyBuffer(size, buffer);
-}
+Bytes SampleSkeletonDefinition() { return Encoded(calls::SkeletonDefinition{RestBones()}); }
 
 Bytes SampleFrame(int frameIndex) {
-  BoneColumns bones;
+  calls::FrameData frame;
+  frame.bones = RestBones();
   // The right arm swings about the z axis; the hips bob a little.
   const double phase = 2.0 * std::numbers::pi * frameIndex / 30.0;
   const double halfAngle = 0.5 * 0.6 * std::sin(phase);
-  bones.transform[2][kRightUpperArm] = static_cast<float>(std::sin(halfAngle));
-  bones.transform[3][kRightUpperArm] = static_cast<float>(std::cos(halfAngle));
-  bones.transform[5][kHips] = static_cast<float>(0.95 + 0.01 * std::sin(2.0 * phase));
+  auto& t = frame.bones.transforms;
+  t[2][kRightUpperArm] = static_cast<float>(std::sin(halfAngle));
+  t[3][kRightUpperArm] = static_cast<float>(std::cos(halfAngle));
+  t[5][kHips] = static_cast<float>(0.95 + 0.01 * std::sin(2.0 * phase));
 
   const double seconds = frameIndex / kSampleFrameRate;
-  const auto frames = static_cast<unsigned char>(frameIndex % 60);
-  int size = 0;
-  unsigned char* buffer = nullptr;
-  ConvertFrameDataToBytes(kSampleSenderIp, kSampleSenderPort, kSampleFirstFrame + frameIndex,
-                          static_cast<float>(seconds), 1700000000.0 + seconds, 10, 0, 0, frames, 0,
-                          true, kSampleBoneCount, bones.ids.data(), bones.Column(0),
-                          bones.Column(1), bones.Column(2), bones.Column(3), bones.Column(4),
-                          bones.Column(5), bones.Column(6), &size, &buffer);
-  return CopyBuffer(size, buffer);
+  frame.frameNumber = kSampleFirstFrame + frameIndex;
+  frame.time = static_cast<float>(seconds);
+  frame.uttm = 1700000000.0 + seconds;
+  frame.timecode = {10, 0, 0, static_cast<unsigned char>(frameIndex % 60), 0};
+  frame.timecodeFlag = true;
+  return Encoded(frame);
 }
 
 Bytes SampleSensorRecord() {
-  int size = 0;
-  unsigned char* buffer = nullptr;
+  calls::SensorData sensor;
+  sensor.uttm = 1700000000.05;
+  sensor.sensorAddress = "00:1a:7d:da:71:13";
+  sensor.sensorName = "right wrist IMU";
+  sensor.sensorJointIndex = 13;
   // Orientation as a quaternion, then acceleration in m/s^2.
-  ConvertSensorDataToBytes(kSampleSenderIp, kSampleSenderPort, 1700000000.05, "00:1a:7d:da:71:13",
-                           "right wrist IMU", 13, 0.0F, 0.0F, 0.0F, 1.0F, 0.0F, 9.81F, 0.0F, &size,
-                           &buffer);
-  return CopyBuffer(size, buffer);
+  sensor.sensorValues = {0.0F, 0.0F, 0.0F, 1.0F, 0.0F, 9.81F, 0.0F};
+  return Encoded(sensor);
 }
 
 }  // namespace rmf
