@@ -1,8 +1,9 @@
 // The verdict on a byte buffer: which kind it holds, whether a parse of a
 // kind succeeds and why not, and which lenient reads that parse makes. The
 // parse itself decides acceptance (the envelope decoding); the lenient reads
-// are found by walking the same ranges with the same rules and noting every
-// place where the walk reads something that is not there as written.
+// come from the parse's own walk over the same ranges, with readers that take
+// from each document's reading description which boxes the parse reads and
+// needs, and note every place where it reads something not there as written.
 #pragma once
 
 #include <cstdint>
