@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <bit>
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -56,6 +57,31 @@ Bytes WithFrame(const Bytes& framePayload, const Bytes& after = {}) {
   return Cat({kEnvelope, BoxBytes("fram", framePayload), after});
 }
 
+// Every value the frame parse reads from the first `length` bytes, as bits,
+// with `after` lying just past them: a value cut short must read as 0.
+std::vector<std::uint32_t> ParsedBits(const Bytes& bytes, std::size_t length, std::uint8_t after) {
+  Bytes padded(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(length));
+  padded.push_back(after);
+  std::uint64_t ip = 0;
+  std::uint32_t port = 0;
+  int number = 0, count = 0, ids[4] = {};
+  float time = 0.0F, t[7][4] = {};
+  double uttm = 0.0;
+  unsigned char code[5] = {};
+  bool flag = false;
+  std::vector<std::uint32_t> bits;
+  if (ConvertBytesToFrameDataArrays(static_cast<int>(length), padded.data(), &ip, &port, &number,
+                                    &time, &uttm, &code[0], &code[1], &code[2], &code[3], &code[4],
+                                    &flag, 4, ids, t[0], t[1], t[2], t[3], t[4], t[5], t[6],
+                                    &count)) {
+    bits.push_back(std::bit_cast<std::uint32_t>(time));
+    for (const auto& component : t) {
+      for (const float value : component) bits.push_back(std::bit_cast<std::uint32_t>(value));
+    }
+  }
+  return bits;
+}
+
 TEST(Verdict, FrameCutAtEveryLength) {
   for (std::size_t length = 0; length <= kFrame.size(); ++length) {
     SCOPED_TRACE(length);
@@ -75,6 +101,7 @@ TEST(Verdict, FrameCutAtEveryLength) {
                                       : 0U;
     EXPECT_EQ(verdict.lenientReads & (lenient | RAVUNA_LENIENT_BOX_NOT_WALKED), lenient);
     EXPECT_EQ(verdict.lenientReads == 0, lenient == 0);
+    EXPECT_EQ(ParsedBits(kFrame, length, 0x00), ParsedBits(kFrame, length, 0xFF));
   }
   EXPECT_EQ(Describe(Judge(kFrame, RAVUNA_DOCUMENT_NONE)), "frame data document read exactly");
 }

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Writes dist/Ravuna.MotionSerializer.<version>.nupkg: the C# binding compiled
-# by mcs as a netstandard2.0 assembly, the Windows SDK archive's DLL and the
+# by mcs as a netstandard2.1 assembly, the Windows SDK archive's DLL and the
 # manylinux wheel's library as the native parts, the README and the licence,
 # packed by Debian's nuget client without the network.
 # packaging/nuget/pack.sh DIST STAGE   (from the project root, after the
@@ -11,15 +11,15 @@ dist=$(cd "$1" && pwd) stage=$(cd "$2" && pwd)
 root=$PWD
 here=$root/packaging/nuget
 version=$(sed -n '/^ *VERSION [0-9]/{s/^ *VERSION \([0-9.]*\)$/\1/p;q}' CMakeLists.txt)
-# The reference assemblies of .NET Framework 4.6.1, the framework netstandard2.0
-# is built on (Debian package mono-devel).
-mscorlib=/usr/lib/mono/4.6.1-api/mscorlib.dll
+# Mono's own mscorlib, whose types netstandard2.1 forwards: the binding's
+# Span overloads need 2.1, which 2.0 lacks (Debian package mono-devel).
+mscorlib=/usr/lib/mono/4.5/mscorlib.dll
 [[ -f $mscorlib ]] || { echo "pack.sh: $mscorlib is missing; install the Debian package mono-devel" >&2; exit 1; }
 
-rm -rf "$stage" && mkdir -p "$stage/lib/netstandard2.0" "$stage/runtimes/win-x64/native" \
+rm -rf "$stage" && mkdir -p "$stage/lib/netstandard2.1" "$stage/runtimes/win-x64/native" \
   "$stage/runtimes/linux-x64/native" "$stage/unpacked"
 mcs -langversion:7.2 -warnaserror -nologo -target:library -nostdlib -noconfig -r:"$mscorlib" \
-  -out:"$stage/lib/netstandard2.0/Ravuna.MotionSerializer.dll" \
+  -out:"$stage/lib/netstandard2.1/Ravuna.MotionSerializer.dll" \
   "$root"/bindings/csharp/*.cs "$here/NetStandardAssembly.cs"
 
 zip_name=ravuna_motion_serializer-$version-windows-x86_64

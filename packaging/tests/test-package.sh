@@ -257,7 +257,7 @@ README.md
 Ravuna.MotionSerializer.nuspec
 [Content_Types].xml
 _rels/.rels
-lib/netstandard2.0/Ravuna.MotionSerializer.dll
+lib/netstandard2.1/Ravuna.MotionSerializer.dll
 package/services/metadata/core-properties/*.psmdcp
 runtimes/linux-x64/native/libravuna_motion_serializer.so
 runtimes/win-x64/native/ravuna_motion_serializer.dll
@@ -270,7 +270,7 @@ mkdir -p "$nuget_source" "$nuget_home" && cp "$nupkg" "$nuget_source/"
 HOME=$nuget_home nuget install Ravuna.MotionSerializer -Version "$version" -Source "$nuget_source" \
   -OutputDirectory "$nuget_packages" -NonInteractive -NoCache >/dev/null || fail "nuget install from $nuget_source"
 installed=$nuget_packages/Ravuna.MotionSerializer.$version
-assembly=$installed/lib/netstandard2.0/Ravuna.MotionSerializer.dll
+assembly=$installed/lib/netstandard2.1/Ravuna.MotionSerializer.dll
 for file in "$assembly" "$installed/runtimes/linux-x64/native/libravuna_motion_serializer.so" \
   "$installed/runtimes/win-x64/native/ravuna_motion_serializer.dll" "$installed/README.md" "$installed/LICENSE"; do
   [[ -f $file ]] || fail "nuget install gave no $file"
@@ -285,16 +285,16 @@ modules=$(monodis --moduleref "$assembly" | sed -n 's/^[0-9]*: //p')
 [[ -f $installed/runtimes/win-x64/native/$modules.dll && -f $installed/runtimes/linux-x64/native/lib$modules.so ]] \
   || fail "the P/Invoke name $modules names neither native library of the package"
 
-step "the NuGet package's assembly: netstandard2.0 types only, mscorlib alone referenced"
-grep -a '\.NETStandard,Version=v2\.0' "$assembly" >/dev/null || fail "the assembly names no .NETStandard,Version=v2.0 target"
+step "the NuGet package's assembly: netstandard2.1 types only, mscorlib alone referenced"
+grep -a '\.NETStandard,Version=v2\.1' "$assembly" >/dev/null || fail "the assembly names no .NETStandard,Version=v2.1 target"
 references=$(monodis --assemblyref "$assembly" | sed -n 's/^\tName=//p' | tr '\n' ' ')
 [[ $references == "mscorlib " ]] || fail "the assembly references $references"
-monodis --exported /usr/lib/mono/4.7.1-api/Facades/netstandard.dll | sed -n 's/^[0-9]*: \(.*\) is in assemblyref.*$/\1/p' \
+monodis --exported /usr/lib/mono/4.5/Facades/netstandard.dll | sed -n 's/^[0-9]*: \(.*\) is in assemblyref.*$/\1/p' \
   | sort -u >"$scratch/netstandard.types"
 monodis --typeref "$assembly" | sed -n 's/^[0-9]*: \[mscorlib\]//p' | sort -u >"$scratch/assembly.types"
 [[ -s "$scratch/assembly.types" ]] || fail "no types read from the assembly"
 outside=$(comm -23 "$scratch/assembly.types" "$scratch/netstandard.types")
-[[ -z "$outside" ]] || fail "the assembly uses types netstandard2.0 lacks: $outside"
+[[ -z "$outside" ]] || fail "the assembly uses types netstandard2.1 lacks: $outside"
 
 step "the NuGet package's assembly: a Mono program built against it round-trips through runtimes/linux-x64/native"
 consumer=$scratch/nuget-consumer
