@@ -5,10 +5,9 @@
 // blank. A screenshot of each page is saved beside it.
 //   node check_reports.mjs RMF OUT_FOLDER
 import { execFileSync } from 'node:child_process';
-import { mkdirSync, mkdtempSync, rmSync } from 'node:fs';
-import { tmpdir } from 'node:os';
+import { mkdirSync } from 'node:fs';
 import { join } from 'node:path';
-import { chromium } from 'playwright-core';
+import { launchChromium } from './headless_chromium.mjs';
 
 const [rmf, out] = process.argv.slice(2);
 mkdirSync(out, { recursive: true });
@@ -47,14 +46,7 @@ const reports = [
   },
 ];
 
-const profile = mkdtempSync(join(tmpdir(), 'rmf-report-chromium-'));
-const browser = await chromium.launchPersistentContext(profile, {
-  executablePath: '/usr/bin/chromium',
-  headless: true,
-  viewport: { width: 1280, height: 900 },
-  args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
-    '--disable-background-networking', '--disable-component-update', '--disable-sync'],
-});
+const { browser, close } = await launchChromium();
 let passed = 0;
 let failed = 0;
 const check = (name, ok, detail) => {
@@ -124,8 +116,7 @@ for (const report of reports) {
   check(`${name}: skeleton drawn`, seen.drawn > 200, `${seen.drawn} pixels drawn`);
   check(`${name}: scrub`, lastLabel !== seen.frameLabel, `label stayed "${lastLabel}"`);
 }
-await browser.close();
-rmSync(profile, { recursive: true, force: true });
+await close();
 console.log(`screenshots: ${reports.map((r) => join(out, `${r.name}.png`)).join(', ')}`);
 console.log(failed === 0 ? `OK (${passed} tests)` : `FAILED (${failed} of ${passed + failed} tests)`);
 process.exit(failed === 0 ? 0 : 1);

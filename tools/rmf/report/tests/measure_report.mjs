@@ -3,20 +3,11 @@
 // times while the skeleton plays, and the long tasks (over 50 ms) seen.
 // Prints the figures; it judges nothing (speed belongs to the machine).
 //   node measure_report.mjs REPORT.html
-import { mkdtempSync, rmSync } from 'node:fs';
-import { tmpdir } from 'node:os';
-import { join, resolve } from 'node:path';
-import { chromium } from 'playwright-core';
+import { resolve } from 'node:path';
+import { launchChromium } from './headless_chromium.mjs';
 
 const file = resolve(process.argv[2]);
-const profile = mkdtempSync(join(tmpdir(), 'rmf-report-chromium-'));
-const browser = await chromium.launchPersistentContext(profile, {
-  executablePath: '/usr/bin/chromium',
-  headless: true,
-  viewport: { width: 1280, height: 900 },
-  args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
-    '--disable-background-networking', '--disable-component-update', '--disable-sync'],
-});
+const { browser, close } = await launchChromium();
 const page = await browser.newPage();
 await page.addInitScript(() => {
   window.longTasks = [];
@@ -62,8 +53,7 @@ const figures = await page.evaluate(async () => {
     longestTaskMs: Math.max(0, ...window.longTasks),
   };
 });
-await browser.close();
-rmSync(profile, { recursive: true, force: true });
+await close();
 const round = (value) => Math.round(value * 10) / 10;
 console.log(`${file}: ready after ${readyMs} ms (script ${round(figures.drawMs)} ms); ` +
   `scrub step median ${round(figures.scrubMedianMs)} ms, max ${round(figures.scrubMaxMs)} ms; ` +
